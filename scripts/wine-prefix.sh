@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Wine for one build folder: `start` makes the prefix inside it (once), starts
+# a persistent wineserver and warms it up; `stop` ends that wineserver.
+set -euo pipefail
+action=$1
+build=$(cd "$2" && pwd)
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+case "$action" in
+start)
+    if [ ! -f "$WINEPREFIX/.torq7-ready" ]; then
+        echo "making the Wine prefix in $WINEPREFIX"
+        "$wine" wineboot -i </dev/null >/dev/null 2>&1
+        "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.torq7-ready"
+    fi
+    wineserver -p >/dev/null 2>&1
+    # the first process starts Wine's background services; let them settle here
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+    ;;
+stop)
+    wineserver -k >/dev/null 2>&1 || true
+    ;;
+esac

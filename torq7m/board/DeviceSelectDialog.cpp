@@ -1,0 +1,135 @@
+#include "DeviceSelectDialog.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "../host/HostImport.h"
+#include "../host/LibraryInstance.h"
+#include "../res/resource.h"
+
+ModuleKind selectionKind;
+
+namespace {
+
+constexpr char kDialogName[] = "Q7_DEVSEL";
+constexpr std::uint16_t kNoShownSlot = 0xFFFF;
+
+struct DeviceSelectState {
+    std::uint16_t listSlots[kBoardSlots];   // slot of the board at each list position
+    std::uint16_t shownSlot;                // slot whose details are on display
+};
+
+DeviceSelectState g_state;
+
+bool OfferedForKind(const BoardEntry& entry)
+{
+    const bool inUse = selectionKind >= kModuleKinds || entry.inUse[selectionKind] != 0;
+    return entry.present == 1 && !inUse;
+}
+
+void SetFieldNumber(HWND dialog, int control, const char* format, unsigned value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    SetDlgItemTextA(dialog, control, text);
+}
+
+void ShowDetails(HWND dialog, std::uint16_t slot)
+{
+    if (slot == g_state.shownSlot)
+        return;
+    const BoardEntry& entry = g_boardTable[slot];
+    SetFieldNumber(dialog, IDC_DEVSEL_PORT_ADDRESS, "%x H", entry.ioPortAddress);
+    SetFieldNumber(dialog, IDC_DEVSEL_PORT_LENGTH, "%d", entry.ioPortLength);
+    SetFieldNumber(dialog, IDC_DEVSEL_SLOT, "%u", entry.boardNumber);
+    SetFieldNumber(dialog, IDC_DEVSEL_SWITCH_VALUE, "%d", entry.switchValue);
+    g_state.shownSlot = slot;
+}
+
+// The list position under the highlight, or -1 when nothing is highlighted.
+int SelectedPosition(HWND dialog)
+{
+    return static_cast<int>(SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_GETCURSEL, 0, 0));
+}
+
+BOOL OnInitDialog(HWND dialog)
+{
+    g_state.shownSlot = kNoShownSlot;
+    unsigned offered = 0;
+    for (unsigned slot = 0; slot < kBoardSlots; ++slot) {
+        if (!OfferedForKind(g_boardTable[slot]))
+            continue;
+        char label[32];
+        std::snprintf(label, sizeof label, "Torq-Q7 #%d", offered);
+        SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
+        g_state.listSlots[offered++] = static_cast<std::uint16_t>(slot);
+    }
+    if (offered == 0) {
+        g_host.ShowWarning("エラー", "使えるデバイスがありません");
+        EndDialog(dialog, kNoSlot);
+        return TRUE;
+    }
+    SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_SETCURSEL, 0, 0);
+    ShowDetails(dialog, g_state.listSlots[0]);
+    return TRUE;
+}
+
+// OK and a double click choose the highlighted board; with nothing
+// highlighted there is no choice yet and the dialog stays open.
+void ChooseSelected(HWND dialog)
+{
+    const int position = SelectedPosition(dialog);
+    if (position >= 0 && position < static_cast<int>(kBoardSlots))
+        EndDialog(dialog, g_state.listSlots[position]);
+}
+
+void OnSelectionChange(HWND dialog)
+{
+    const int position = SelectedPosition(dialog);
+    if (position >= 0 && position < static_cast<int>(kBoardSlots))
+        ShowDetails(dialog, g_state.listSlots[position]);
+}
+
+void OnCommand(HWND dialog, WORD control, WORD notification)
+{
+    switch (control) {
+    case IDOK:
+        ChooseSelected(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, kNoSlot);
+        break;
+    case IDC_DEVSEL_LIST:
+        if (notification == LBN_SELCHANGE)
+            OnSelectionChange(dialog);
+        else if (notification == LBN_DBLCLK)
+            ChooseSelected(dialog);
+        break;
+    default:
+        break;
+    }
+}
+
+INT_PTR CALLBACK DeviceSelectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;   // WM_CLOSE too: the default handling turns it into Cancel
+    }
+}
+
+}  // namespace
+
+int DeviceSelectDialog(HWND owner)
+{
+    const INT_PTR result = DialogBoxParamA(g_hInstLibrary, kDialogName, owner, DeviceSelectProc, 0);
+    if (result < 0 || result >= static_cast<INT_PTR>(kBoardSlots))
+        return kNoSlot;
+    return static_cast<int>(result);
+}

@@ -1,0 +1,187 @@
+#include "ModuleClasses.h"
+
+#include <windows.h>
+
+#include "../host/HostImport.h"
+#include "../host/LibraryInstance.h"
+#include "../res/resource.h"
+#include "AdModuleData.h"
+#include "DaModuleData.h"
+#include "DiModuleData.h"
+#include "DoModuleData.h"
+#include "ModuleHandlers.h"
+
+namespace {
+
+// Acknowledged without action.
+constexpr std::uint32_t kMsgHostNotice1 = 1;
+constexpr std::uint32_t kMsgHostNotice104 = 104;
+constexpr std::uint32_t kMsgHostNotice201 = 201;
+
+enum class Reply {
+    Acknowledge,       // 1, nothing done
+    HandlerResult,     // the handler's result
+    AcknowledgeAfter,  // the handler runs, then 1 whatever it returned
+};
+
+struct DispatchEntry {
+    std::uint32_t message;
+    Reply reply;
+    ModuleHandler handler;
+};
+
+struct DispatchTable {
+    const DispatchEntry* entries;
+    unsigned count;
+};
+
+template <unsigned N>
+constexpr DispatchTable TableOf(const DispatchEntry (&entries)[N])
+{
+    return DispatchTable{entries, N};
+}
+
+// Until the settings dialogs exist, MODMSG_SETUP is acknowledged.
+constexpr DispatchEntry kAdDispatch[] = {
+    {kMsgHostNotice1, Reply::Acknowledge, nullptr},
+    {MODMSG_CREATE, Reply::HandlerResult, AdCreate},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, AdDelete},
+    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {kMsgHostNotice104, Reply::Acknowledge, nullptr},
+    {MODMSG_LOADED, Reply::HandlerResult, AdLoaded},
+    {MODMSG_START, Reply::HandlerResult, AdStart},
+    {MODMSG_STOP, Reply::HandlerResult, AdStop},
+    {kMsgHostNotice201, Reply::Acknowledge, nullptr},
+};
+
+constexpr DispatchEntry kDiDispatch[] = {
+    {kMsgHostNotice1, Reply::Acknowledge, nullptr},
+    {MODMSG_CREATE, Reply::HandlerResult, DiCreate},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, DiDelete},
+    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {kMsgHostNotice104, Reply::Acknowledge, nullptr},
+    {MODMSG_LOADED, Reply::HandlerResult, DiLoaded},
+    {MODMSG_START, Reply::HandlerResult, DiStart},
+    {MODMSG_STOP, Reply::Acknowledge, nullptr},
+    {kMsgHostNotice201, Reply::Acknowledge, nullptr},
+};
+
+constexpr DispatchEntry kDoDispatch[] = {
+    {kMsgHostNotice1, Reply::Acknowledge, nullptr},
+    {MODMSG_CREATE, Reply::HandlerResult, DoCreate},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, DoDelete},
+    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {kMsgHostNotice104, Reply::Acknowledge, nullptr},
+    {MODMSG_LOADED, Reply::HandlerResult, DoLoaded},
+    {MODMSG_START, Reply::HandlerResult, DoStart},
+    {MODMSG_STOP, Reply::HandlerResult, DoStop},
+};
+
+// The analog output's start only checks the stored range; it always answers 1.
+constexpr DispatchEntry kDaDispatch[] = {
+    {kMsgHostNotice1, Reply::Acknowledge, nullptr},
+    {MODMSG_CREATE, Reply::HandlerResult, DaCreate},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, DaDelete},
+    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {kMsgHostNotice104, Reply::Acknowledge, nullptr},
+    {MODMSG_LOADED, Reply::HandlerResult, DaLoaded},
+    {MODMSG_START, Reply::AcknowledgeAfter, DaStart},
+    {MODMSG_STOP, Reply::Acknowledge, nullptr},
+};
+
+struct ModuleClass {
+    const char* className;
+    std::uint32_t dataSize;
+    std::uint32_t menuCommand;
+    UINT shortNameId;
+    UINT longNameId;
+    const char* iconBitmap;
+    const char* moduleBitmap;
+    DispatchTable dispatch;
+    ModuleProcessFunction process;
+};
+
+enum ClassIndex : unsigned { kClassDi, kClassDo, kClassDa, kClassAd, kClassCount };
+
+// In registration order.
+constexpr ModuleClass kModuleClasses[kClassCount] = {
+    {"TORQ7DI", sizeof(DiModuleData), IDM_Q7DI, IDS_Q7DI_SHORT, IDS_Q7DI_LONG, "ICO_Q7DI", "BMP_Q7DI",
+     TableOf(kDiDispatch), DiProcess},
+    {"TORQ7DO", sizeof(DoModuleData), IDM_Q7DO, IDS_Q7DO_SHORT, IDS_Q7DO_LONG, "ICO_Q7DO", "BMP_Q7DO",
+     TableOf(kDoDispatch), DoProcess},
+    {"TORQ7DA", sizeof(DaModuleData), IDM_Q7DA, IDS_Q7DA_SHORT, IDS_Q7DA_LONG, "ICO_Q7DA", "BMP_Q7DA",
+     TableOf(kDaDispatch), DaProcess},
+    {"TORQ7AD", sizeof(AdModuleData), IDM_Q7AD, IDS_Q7AD_SHORT, IDS_Q7AD_LONG, "ICO_Q7AD", "BMP_Q7AD",
+     TableOf(kAdDispatch), AdProcess},
+};
+
+constexpr std::uint32_t kClassInfoField16 = 12;
+
+// The host keeps pointers to these names for as long as the library is loaded.
+char g_shortNames[kClassCount][kShortNameSize];
+char g_longNames[kClassCount][kLongNameSize];
+
+std::uint32_t Dispatch(const ModuleClass& moduleClass, ModuleRecord* module, std::uint32_t message,
+                       std::uint32_t param1, std::uint32_t param2)
+{
+    const DispatchTable& table = moduleClass.dispatch;
+    for (unsigned i = 0; i < table.count; ++i) {
+        const DispatchEntry& entry = table.entries[i];
+        if (entry.message != message)
+            continue;
+        switch (entry.reply) {
+        case Reply::Acknowledge:
+            return 1;
+        case Reply::HandlerResult:
+            return entry.handler(module);
+        case Reply::AcknowledgeAfter:
+            entry.handler(module);
+            return 1;
+        }
+    }
+    return g_host.PerformDefaultAction(module, message, param1, param2);
+}
+
+// The host knows a class only by its handler's address, so each class has a
+// handler of its own.
+template <ClassIndex C>
+std::uint32_t TORQ7_CALL HandleModuleMessage(ModuleRecord* module, std::uint32_t message, std::uint32_t param1,
+                                             std::uint32_t param2)
+{
+    return Dispatch(kModuleClasses[C], module, message, param1, param2);
+}
+
+constexpr ModuleMessageHandler kMessageHandlers[kClassCount] = {
+    HandleModuleMessage<kClassDi>,
+    HandleModuleMessage<kClassDo>,
+    HandleModuleMessage<kClassDa>,
+    HandleModuleMessage<kClassAd>,
+};
+
+void RegisterModuleClass(unsigned index)
+{
+    const ModuleClass& moduleClass = kModuleClasses[index];
+    ModuleClassInfo info = {};
+    LoadStringA(g_hInstLibrary, moduleClass.shortNameId, g_shortNames[index], kShortNameSize);
+    LoadStringA(g_hInstLibrary, moduleClass.longNameId, g_longNames[index], kLongNameSize);
+    info.hInstance = HandleToHost32(g_hInstLibrary);
+    info.pszClassName = ToHost32(moduleClass.className);
+    info.dwModuleDataSize = moduleClass.dataSize;
+    info.dwHostField16 = kClassInfoField16;
+    info.dwMenuCommand = moduleClass.menuCommand;
+    info.pszShortName = ToHost32(g_shortNames[index]);
+    info.pszLongName = ToHost32(g_longNames[index]);
+    info.hIconBitmap = HandleToHost32(LoadBitmapA(g_hInstLibrary, moduleClass.iconBitmap));
+    info.hModuleBitmap = HandleToHost32(LoadBitmapA(g_hInstLibrary, moduleClass.moduleBitmap));
+    info.pfnMessageHandler = ToHost32(reinterpret_cast<void*>(kMessageHandlers[index]));
+    info.pfnProcess = ToHost32(reinterpret_cast<void*>(moduleClass.process));
+    g_host.RegisterModuleClass(&info);
+}
+
+}  // namespace
+
+void RegisterModuleClasses()
+{
+    for (unsigned index = 0; index < kClassCount; ++index)
+        RegisterModuleClass(index);
+}

@@ -1,0 +1,65 @@
+#include "ModuleCommon.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "../board/DeviceSelectDialog.h"
+#include "../board/DriverApi.h"
+#include "../host/HostImport.h"
+
+int ChooseAndClaimBoard(const ModuleRecord* module, ModuleKind kind, std::uint16_t* boardNumber)
+{
+    selectionKind = kind;
+    const int slot = DeviceSelectDialog(HandleFromHost32<HWND>(module->hwndModule));
+    if (slot == kNoSlot)
+        return 0;
+    ClaimBoardSlot(kind, slot);
+    *boardNumber = g_boardTable[slot].boardNumber;
+    return 1;
+}
+
+void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
+{
+    if (module->uiInputChannels == 0 && module->uiOutputChannels == 0) {
+        module->uiInputChannels = inputs;
+        module->uiOutputChannels = outputs;
+    }
+}
+
+void WriteDefaultChannelNames(char (*names)[kChannelNameSize], unsigned count)
+{
+    for (unsigned c = 0; c < count; ++c)
+        std::snprintf(names[c], kChannelNameSize, "ﾁｬﾝﾈﾙ %u", c);
+}
+
+void ResetAnimationSteps(const ModuleRecord* module)
+{
+    for (unsigned c = 0; c < kChannelStateSlots; ++c) {
+        if (ChannelState* state = ChannelStateOf(module, c))
+            state->nAnimationStep = 0;
+    }
+}
+
+void ResetChannelStates(const ModuleRecord* module, unsigned count)
+{
+    for (unsigned c = 0; c < count; ++c) {
+        if (ChannelState* state = ChannelStateOf(module, c))
+            *state = ChannelState{};
+    }
+}
+
+std::int32_t StopMeasurementAndGetError(std::uint16_t board)
+{
+    g_host.StopExperiment();
+    return Torq7GetLastError(board);
+}
+
+void WarnOutputFailure(std::uint16_t board)
+{
+    const std::int32_t error = StopMeasurementAndGetError(board);
+    char text[160];
+    std::snprintf(text, sizeof text, "データ出力に失敗しました\nエラーコード %d\nソケット番号 %u\n", error,
+                  unsigned{board});
+    g_host.ShowWarning("サンプリングエラー", text);
+}

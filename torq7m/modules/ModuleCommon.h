@@ -1,0 +1,51 @@
+// What the four module classes do alike.
+#pragma once
+
+#include <cstdint>
+
+#include "../board/BoardTable.h"
+#include "../host/HostRecords.h"
+#include "ChannelNames.h"
+
+template <typename Data>
+Data* ModuleDataOf(const ModuleRecord* module)
+{
+    return FromHost32<Data>(module->pModuleData);
+}
+
+inline ChannelState* ChannelStateOf(const ModuleRecord* module, unsigned channel)
+{
+    return FromHost32<ChannelState>(module->pChannelState[channel]);
+}
+
+// A host may report more channels than a class has; the library never goes
+// past its own records and tables.
+inline unsigned BoundedCount(std::uint32_t hostCount, unsigned classLimit)
+{
+    return hostCount < classLimit ? hostCount : classLimit;
+}
+
+// The create sequence: the board selection dialog for this kind, the claim
+// of the chosen board and its number into the settings block. 0 when no
+// board was chosen.
+int ChooseAndClaimBoard(const ModuleRecord* module, ModuleKind kind, std::uint16_t* boardNumber);
+
+// A newly placed module without channels gets its class's default counts.
+void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs);
+
+// "ﾁｬﾝﾈﾙ 0", "ﾁｬﾝﾈﾙ 1", ...
+void WriteDefaultChannelNames(char (*names)[kChannelNameSize], unsigned count);
+
+// Clears the animation counters of all eight channel state slots.
+void ResetAnimationSteps(const ModuleRecord* module);
+
+// Clears the pacing state of the module's first `count` output channels.
+void ResetChannelStates(const ModuleRecord* module, unsigned count);
+
+// A board failure during a measurement: the host stops the measurement
+// first, then the driver's error code for the board is read for the message.
+std::int32_t StopMeasurementAndGetError(std::uint16_t board);
+
+// A failed port write or converter output: stops the measurement and warns
+// with the driver's error code.
+void WarnOutputFailure(std::uint16_t board);

@@ -1,0 +1,235 @@
+// The analog input class: buffered sampling of up to eight inputs.
+#include <cstdio>
+
+#include "../board/DriverApi.h"
+#include "../host/HostImport.h"
+#include "../host/LibraryVariables.h"
+#include "AdModuleData.h"
+#include "AnalogInput.h"
+#include "LiveBuffers.h"
+#include "ModuleCommon.h"
+#include "ModuleHandlers.h"
+#include "OutputPacing.h"
+
+namespace {
+
+constexpr char kSourceFile[] = "Torq7Ad";
+constexpr std::int32_t kLineAllocate = 200;
+constexpr std::int32_t kLineFree = 253;
+constexpr std::int32_t kLineRelease = 437;
+constexpr unsigned kTextSize = 256;
+
+struct SamplingInterval {
+    double milliseconds;
+    std::uint8_t clockCode;
+};
+
+// Clock code = 8 x decade code + multiplier code.
+constexpr SamplingInterval kSamplingIntervalTable[kSamplingIntervals] = {
+    {0.03, 0x26},   {0.04, 0x21},   {0.05, 0x25},   {0.06, 0x23},   {0.1, 0x24},    {0.12, 0x27},
+    {0.2, 0x12},    {0.3, 0x16},    {0.4, 0x11},    {0.5, 0x15},    {0.6, 0x13},    {1, 0x14},
+    {1.2, 0x17},    {2, 0x32},      {3, 0x36},      {4, 0x31},      {5, 0x35},      {6, 0x33},
+    {10, 0x34},     {12, 0x37},     {20, 0x0A},     {30, 0x0E},     {40, 0x09},     {50, 0x0D},
+    {60, 0x0B},     {100, 0x0C},    {120, 0x0F},    {200, 0x2A},    {300, 0x2E},    {400, 0x29},
+    {500, 0x2D},    {600, 0x2B},    {1000, 0x2C},   {1200, 0x2F},   {2000, 0x1A},   {3000, 0x1E},
+    {4000, 0x19},   {5000, 0x1D},   {6000, 0x1B},   {10000, 0x1C},  {12000, 0x1F},  {20000, 0x3A},
+    {30000, 0x3E},  {40000, 0x39},  {50000, 0x3D},  {60000, 0x3B},  {100000, 0x3C}, {120000, 0x3F},
+};
+
+// Driver buffer sizes in 16-bit words, by nBufferSize.
+constexpr std::uint32_t kBufferWords[] = {
+    8192, 16384, 32768, 65536, 131072, 262144, 524288, 1048576, 2097152, 4194304, 8388608,
+};
+constexpr int kBufferSizeCount = sizeof(kBufferWords) / sizeof(kBufferWords[0]);
+
+// Mode code by [external trigger][device memory].
+constexpr std::uint32_t kModeCodes[2][2] = {
+    {2, 5},
+    {4, 6},
+};
+
+constexpr double kCodeStep = 1.0 / 4096.0;
+constexpr unsigned kCodeShift = 4;
+
+// The set read in one process call, as the sample source sees it.
+struct AdSet {
+    const std::uint16_t* words;
+    std::uint32_t total;
+    float high;
+    float low;
+};
+
+float AdReadSample(void* context, ModuleRecord* module, std::uint32_t channel, std::uint32_t sample)
+{
+    const AdSet* set = static_cast<const AdSet*>(context);
+    if (!set->words)
+        return 0.0f;
+    const std::uint32_t k = module->uiOutputChannels * sample + channel;
+    if (k >= set->total)
+        return 0.0f;
+    return static_cast<float>(RawToVolts(set->words[k], set->high, set->low));
+}
+
+void FreeSampleBuffer(ModuleRecord* module, AdModuleData* data)
+{
+    const LiveBuffer buffer = TakeLiveBuffer(module);
+    if (buffer.address)
+        g_host.NewDoMemFree(buffer.address, kSourceFile, kLineFree);
+    data->pSampleBuffer = 0;
+}
+
+void WarnStartFailure(std::uint16_t board)
+{
+    const std::int32_t error = StopMeasurementAndGetError(board);
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, "サンプリング開始に失敗しました\nエラーコード： %d", error);
+    g_host.ShowWarning("Torq-Q7", text);
+}
+
+void WarnReadFailure(const char* what, std::uint16_t board)
+{
+    const std::int32_t error = StopMeasurementAndGetError(board);
+    char text[kTextSize];
+    std::snprintf(text, sizeof text, "%s\nエラーコード： %d", what, error);
+    g_host.ShowWarning("Torq-Q7", text);
+}
+
+}  // namespace
+
+int FindIntervalIndex(double x)
+{
+    if (!(x >= kSamplingIntervalTable[0].milliseconds) || x > kSamplingIntervalTable[kSamplingIntervals - 1].milliseconds)
+        return -1;
+    const std::int32_t hundredths = static_cast<std::int32_t>(x * 100.0);
+    const double y = hundredths * 0.01;
+    for (unsigned i = 0; i < kSamplingIntervals; ++i) {
+        if (kSamplingIntervalTable[i].milliseconds == y)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int ConfigureSampling(ModuleRecord* module, char* text)
+{
+    AdModuleData* data = ModuleDataOf<AdModuleData>(module);
+    const int index = FindIntervalIndex(fGlobalMilliSecondsPerSample);
+    if (index < 0) {
+        std::snprintf(text, kTextSize, "サンプリングレートが不正です");
+        return 0;
+    }
+    if (data->nBufferSize < 0 || data->nBufferSize >= kBufferSizeCount) {
+        std::snprintf(text, kTextSize, "バッファサイズのインデックスが不正です");
+        return 0;
+    }
+    const std::uint32_t channels = module->uiOutputChannels;
+    data->Mode.dwFirstChannel = 0;
+    data->Mode.dwLastChannel = channels - 1;
+    data->Mode.dwBufferWords = kBufferWords[data->nBufferSize];
+    data->Mode.dwClockCode = kSamplingIntervalTable[index].clockCode;
+    data->Mode.dwModeCode = kModeCodes[data->nStartMethod != 0][data->nBufferMode != 0];
+    data->dwTotalSamples = uiGlobalBlockSize * channels;
+    // The driver gets an aligned copy: the mode sits in a packed block.
+    SamplingMode mode = data->Mode;
+    if (!Torq7SetMode(data->wBoardNumber, &mode)) {
+        std::snprintf(text, kTextSize, "サンプリングモードを設定できませんでした\nエラーコード： %d",
+                      Torq7GetLastError(data->wBoardNumber));
+        return 0;
+    }
+    return 1;
+}
+
+double RawToVolts(std::uint16_t raw, float high, float low)
+{
+    const unsigned code = raw >> kCodeShift;
+    return static_cast<double>(low) + (static_cast<double>(high) - low) * code * kCodeStep;
+}
+
+std::uint32_t AdCreate(ModuleRecord* module)
+{
+    AdModuleData* data = ModuleDataOf<AdModuleData>(module);
+    if (!ChooseAndClaimBoard(module, kKindAnalogInput, &data->wBoardNumber))
+        return 0;
+    ApplyDefaultCounts(module, 0, 1);
+    data->nInputRange = 0;
+    data->nBufferMode = 0;
+    data->nBufferSize = 0;
+    data->nStartMethod = 0;
+    data->dwTotalSamples = 0;
+    data->pSampleBuffer = 0;
+    data->wRangeSpan = kInputRanges[0].wRangeSpan;
+    data->fRangeHigh = kInputRanges[0].fRangeHigh;
+    data->fRangeLow = kInputRanges[0].fRangeLow;
+    WriteDefaultChannelNames(data->szChannelName, kAdChannels);
+    ResetAnimationSteps(module);
+    return 1;
+}
+
+std::uint32_t AdDelete(ModuleRecord* module)
+{
+    ReleaseBoardSlot(kKindAnalogInput, ModuleDataOf<AdModuleData>(module)->wBoardNumber);
+    return 1;
+}
+
+std::uint32_t AdLoaded(ModuleRecord* module)
+{
+    return ReclaimBoardOnLoad(kKindAnalogInput, ModuleDataOf<AdModuleData>(module)->wBoardNumber);
+}
+
+std::uint32_t AdStart(ModuleRecord* module)
+{
+    AdModuleData* data = ModuleDataOf<AdModuleData>(module);
+    ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    char text[kTextSize];
+    if (!ConfigureSampling(module, text)) {
+        g_host.ShowWarning("エラー", text);
+        return 0;
+    }
+    // A start without a stop before it must not leak the earlier buffer.
+    FreeSampleBuffer(module, data);
+    const std::uint32_t total = data->dwTotalSamples;
+    void* buffer = g_host.NewMemAlloc(total * sizeof(std::uint16_t), kSourceFile, kLineAllocate);
+    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, total})) {
+        g_host.NewDoMemFree(buffer, kSourceFile, kLineFree);
+        buffer = nullptr;
+    }
+    if (!buffer) {
+        g_host.ShowWarning("Torq-Q7", "バッファを確保できませんでした");
+        return 0;
+    }
+    data->pSampleBuffer = ToHost32(buffer);
+    if (!Torq7StartSampling(data->wBoardNumber))
+        WarnStartFailure(data->wBoardNumber);
+    return 1;
+}
+
+std::uint32_t AdStop(ModuleRecord* module)
+{
+    AdModuleData* data = ModuleDataOf<AdModuleData>(module);
+    Torq7StopSampling(data->wBoardNumber);
+    FreeSampleBuffer(module, data);
+    return 1;
+}
+
+std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
+{
+    const LiveBuffer buffer = FindLiveBuffer(module);
+    if (!buffer.address)
+        return 1;
+    const AdModuleData* data = ModuleDataOf<AdModuleData>(module);
+    const std::uint16_t board = data->wBoardNumber;
+    std::uint32_t ready = 0;
+    std::uint32_t unused = 0;
+    if (!Torq7GetSamplingStatus(board, &ready, &unused)) {
+        WarnReadFailure("サンプリング状態の取得を失敗しました", board);
+        return 0;
+    }
+    // The set size is the one the buffer was made for at the start.
+    if (ready < buffer.elements)
+        return 1;
+    std::uint16_t* words = static_cast<std::uint16_t*>(buffer.address);
+    if (!Torq7GetData(board, buffer.elements, words))
+        WarnReadFailure("サンプリングデータ取得を失敗しました", board);
+    AdSet set{words, buffer.elements, data->fRangeHigh, data->fRangeLow};
+    PaceOutputs(module, SampleSource{AdReadSample, &set}, kSourceFile, kLineRelease);
+    return 1;
+}

@@ -1,0 +1,79 @@
+// The digital input class: the eight lines of the input port, 5 V for a set bit.
+#include <cstdio>
+
+#include "../board/DriverApi.h"
+#include "../host/HostImport.h"
+#include "DiModuleData.h"
+#include "ModuleCommon.h"
+#include "ModuleHandlers.h"
+#include "OutputPacing.h"
+
+namespace {
+
+constexpr char kSourceFile[] = "Torq7Di";
+constexpr std::int32_t kLineRelease = 366;
+constexpr float kLogicHigh = 5.0f;
+constexpr float kLogicLow = 0.0f;
+
+// One process call's reading of the port, shared by all its channels.
+struct PortReading {
+    std::uint16_t board;
+    std::uint8_t byPortData;
+};
+
+void WarnReadFailure(std::uint16_t board, std::uint32_t channel)
+{
+    const std::int32_t error = StopMeasurementAndGetError(board);
+    char text[128];
+    std::snprintf(text, sizeof text, "LogSlot = %u\nChannel = %u\nErrCode = %d", unsigned{board}, channel, error);
+    g_host.ShowWarning("サンプリングエラー", text);
+}
+
+// Every sample reads the port once; after a failed read the sample keeps
+// whatever the byte holds.
+float DiReadSample(void* context, ModuleRecord*, std::uint32_t channel, std::uint32_t)
+{
+    PortReading* reading = static_cast<PortReading*>(context);
+    if (!BoardPortAccess(reading->board, kPortRead, &reading->byPortData))
+        WarnReadFailure(reading->board, channel);
+    if (channel >= kDiChannels)
+        return kLogicLow;
+    return (reading->byPortData >> channel) & 1 ? kLogicHigh : kLogicLow;
+}
+
+}  // namespace
+
+std::uint32_t DiCreate(ModuleRecord* module)
+{
+    DiModuleData* data = ModuleDataOf<DiModuleData>(module);
+    if (!ChooseAndClaimBoard(module, kKindDigitalInput, &data->wBoardNumber))
+        return 0;
+    ApplyDefaultCounts(module, 0, 1);
+    WriteDefaultChannelNames(data->szChannelName, kDiChannels);
+    ResetAnimationSteps(module);
+    return 1;
+}
+
+std::uint32_t DiDelete(ModuleRecord* module)
+{
+    ReleaseBoardSlot(kKindDigitalInput, ModuleDataOf<DiModuleData>(module)->wBoardNumber);
+    return 1;
+}
+
+std::uint32_t DiLoaded(ModuleRecord* module)
+{
+    return ReclaimBoardOnLoad(kKindDigitalInput, ModuleDataOf<DiModuleData>(module)->wBoardNumber);
+}
+
+std::uint32_t DiStart(ModuleRecord* module)
+{
+    ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    return 1;
+}
+
+std::uint32_t TORQ7_CALL DiProcess(ModuleRecord* module)
+{
+    PortReading reading{ModuleDataOf<DiModuleData>(module)->wBoardNumber, 0};
+    PaceOutputs(module, SampleSource{DiReadSample, &reading}, kSourceFile, kLineRelease);
+    return 1;
+}

@@ -1,0 +1,118 @@
+// The digital output class: up to eight worksheet signals on the lines of
+// the output port, one port write per sample.
+#include <cstring>
+
+#include "../board/DriverApi.h"
+#include "../host/HostImport.h"
+#include "../host/LibraryVariables.h"
+#include "DoModuleData.h"
+#include "LiveBuffers.h"
+#include "ModuleCommon.h"
+#include "ModuleHandlers.h"
+
+namespace {
+
+constexpr char kSourceFile[] = "Torq7Do";
+constexpr std::int32_t kLineAllocate = 158;
+constexpr std::int32_t kLineFree = 181;
+constexpr std::int32_t kLineRelease = 374;
+constexpr double kSwitchLevel = 5.0;
+
+void FreeOutputBuffer(ModuleRecord* module, DoModuleData* data)
+{
+    const LiveBuffer buffer = TakeLiveBuffer(module);
+    if (buffer.address)
+        g_host.NewDoMemFree(buffer.address, kSourceFile, kLineFree);
+    data->pOutputBuffer = 0;
+}
+
+// Samples that are not a number fail the comparison and clear the bit.
+void ApplySample(std::uint8_t* byte, std::uint32_t channel, float sample)
+{
+    if (channel >= kDoChannels)
+        return;
+    const std::uint8_t bit = static_cast<std::uint8_t>(1u << channel);
+    if (static_cast<double>(sample) >= kSwitchLevel)
+        *byte |= bit;
+    else
+        *byte &= static_cast<std::uint8_t>(~bit);
+}
+
+// Without a buffer (a start that failed) the block is taken and given back
+// untouched.
+void WriteBlock(std::uint16_t board, std::uint32_t channel, DataBlock* block, LiveBuffer buffer)
+{
+    std::uint8_t* bytes = static_cast<std::uint8_t*>(buffer.address);
+    const float* samples = BlockSamples(block);
+    const std::uint32_t blockSize = uiGlobalBlockSize;
+    for (std::uint32_t j = 0; j < block->wSampleCount && j < blockSize && j < buffer.elements; ++j) {
+        ApplySample(&bytes[j], channel, samples[j]);
+        if (!BoardPortAccess(board, kPortWrite, &bytes[j]))
+            WarnOutputFailure(board);
+    }
+}
+
+}  // namespace
+
+std::uint32_t DoCreate(ModuleRecord* module)
+{
+    DoModuleData* data = ModuleDataOf<DoModuleData>(module);
+    if (!ChooseAndClaimBoard(module, kKindDigitalOutput, &data->wBoardNumber))
+        return 0;
+    ApplyDefaultCounts(module, 1, 0);
+    WriteDefaultChannelNames(data->szChannelName, kDoChannels);
+    return 1;
+}
+
+std::uint32_t DoDelete(ModuleRecord* module)
+{
+    ReleaseBoardSlot(kKindDigitalOutput, ModuleDataOf<DoModuleData>(module)->wBoardNumber);
+    return 1;
+}
+
+std::uint32_t DoLoaded(ModuleRecord* module)
+{
+    return ReclaimBoardOnLoad(kKindDigitalOutput, ModuleDataOf<DoModuleData>(module)->wBoardNumber);
+}
+
+std::uint32_t DoStart(ModuleRecord* module)
+{
+    DoModuleData* data = ModuleDataOf<DoModuleData>(module);
+    // A start without a stop before it must not leak the earlier buffer.
+    FreeOutputBuffer(module, data);
+    const std::uint32_t size = uiGlobalBlockSize;
+    void* buffer = g_host.NewMemAlloc(size, kSourceFile, kLineAllocate);
+    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, size})) {
+        g_host.NewDoMemFree(buffer, kSourceFile, kLineFree);
+        buffer = nullptr;
+    }
+    if (!buffer) {
+        g_host.ShowWarning("Torq-Q7 D-Out:エラー", "出力バッファ確保を失敗しました");
+        return 0;
+    }
+    std::memset(buffer, 0, size);
+    data->pOutputBuffer = ToHost32(buffer);
+    return 1;
+}
+
+std::uint32_t DoStop(ModuleRecord* module)
+{
+    FreeOutputBuffer(module, ModuleDataOf<DoModuleData>(module));
+    return 1;
+}
+
+std::uint32_t TORQ7_CALL DoProcess(ModuleRecord* module)
+{
+    if (bExperimentIsPaused == 1)
+        return 1;
+    const std::uint16_t board = ModuleDataOf<DoModuleData>(module)->wBoardNumber;
+    const LiveBuffer buffer = FindLiveBuffer(module);
+    for (std::uint32_t i = 0; i < module->uiInputChannels; ++i) {
+        DataBlock* block = g_host.GetInputBlock(module, i);
+        if (!block)
+            continue;
+        WriteBlock(board, i, block, buffer);
+        g_host.NewReleaseInputBlock(module, i, kSourceFile, kLineRelease);
+    }
+    return 1;
+}

@@ -1,0 +1,5 @@
+#include "ChannelBar.h"
+
+void RegisterChannelBarClasses() {}
+
+void UnregisterChannelBarClasses() {}

@@ -1,0 +1,3 @@
+#include "VendorMenu.h"
+
+void InstallVendorMenu() {}
