@@ -26,6 +26,20 @@ enum SimEntry : std::uint32_t {
     SIM_GETLASTERROR,
 };
 
+// Last error codes that the simulated driver reports through Torq7GetLastError
+// (injected faults report the code they were given instead).
+enum SimErrorCode : std::int32_t {
+    SIM_ERROR_NONE = 0,
+    SIM_ERROR_NO_BOARD = 1,       // no present slot holds the board number (or the slot given to Torq7Create)
+    SIM_ERROR_NOT_OPEN = 2,       // the board is present but not opened with Torq7Create
+    SIM_ERROR_BAD_ARGUMENT = 3,   // null address, output channel above 1
+    SIM_ERROR_NO_RESOURCE = 4,    // Torq7GetResource for a board whose bResourceOk is 0
+    SIM_ERROR_BAD_MODE = 5,       // Torq7SetMode: unknown clock or mode code, bad channels, buffer too small
+    SIM_ERROR_NO_MODE = 6,        // Torq7StartSampling before any Torq7SetMode
+    SIM_ERROR_BUSY = 7,           // Torq7SetMode or Torq7StartSampling while sampling runs
+    SIM_ERROR_DATA_SHORT = 8,     // Torq7GetData for more words than are ready
+};
+
 #pragma pack(push, 4)
 
 // One board slot, as seen by Torq7Create(slot).
@@ -89,6 +103,7 @@ using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
     /* null restores GetTickCount */                                                                       \
     X(void, SimTorq7_SetClock, (SimClockFunction clock))                                                   \
     X(void, SimTorq7_SetSignal, (std::uint32_t board, std::uint32_t channel, const SimSignal* signal))    \
+    /* also switches the channel to SIM_SIGNAL_PATTERN (its wLowBits stay) */                            \
     X(void, SimTorq7_SetCodePattern, (std::uint32_t board, std::uint32_t channel,                         \
                                       const std::uint16_t* codes, std::uint32_t count))                    \
     /* the last mode given to Torq7SetMode; 0 when none */                                                 \

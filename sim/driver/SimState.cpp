@@ -1,0 +1,153 @@
+#include "SimState.h"
+
+namespace sim {
+
+namespace {
+
+struct LockedState {
+    CRITICAL_SECTION lock;
+    DriverState state;
+    LockedState() { InitializeCriticalSection(&lock); }
+    ~LockedState() { DeleteCriticalSection(&lock); }
+};
+
+LockedState g_locked;
+PortMonitor g_ports;
+
+struct ModeNotice {
+    std::uint32_t modeCode;
+    std::uint32_t noticeOffset;
+};
+
+// Driver-memory modes report a buffer overflow, device-memory modes an overrun.
+constexpr ModeNotice kModeNotices[] = {
+    {2, kMsgBufferOverflow - kDriverMessageBase},
+    {4, kMsgBufferOverflow - kDriverMessageBase},
+    {5, kMsgBufferOverrun - kDriverMessageBase},
+    {6, kMsgBufferOverrun - kDriverMessageBase},
+};
+
+std::uint32_t RealClock()
+{
+    return GetTickCount();
+}
+
+}  // namespace
+
+std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
+{
+    for (const ModeNotice& mode : kModeNotices)
+        if (mode.modeCode == modeCode)
+            return mode.noticeOffset;
+    return 0;
+}
+
+PortMonitor& Ports()
+{
+    return g_ports;
+}
+
+StateLock::StateLock()
+{
+    EnterCriticalSection(&g_locked.lock);
+}
+
+StateLock::~StateLock()
+{
+    LeaveCriticalSection(&g_locked.lock);
+}
+
+DriverState& StateLock::state()
+{
+    return g_locked.state;
+}
+
+void PostNotice(const Notice& notice)
+{
+    if (notice.window)
+        PostMessageA(notice.window, notice.message, 0, 0);
+}
+
+std::uint32_t DriverState::Now() const
+{
+    return clock ? clock() : RealClock();
+}
+
+const SimBoardConfig* DriverState::ConfigOf(std::uint32_t board) const
+{
+    for (const SimBoardConfig& slot : slots)
+        if (slot.bPresent && slot.dwBoardNumber == board)
+            return &slot;
+    return nullptr;
+}
+
+BoardState* DriverState::OpenBoard(std::uint32_t board)
+{
+    if (!ConfigOf(board)) {
+        Fail(board, SIM_ERROR_NO_BOARD);
+        return nullptr;
+    }
+    BoardState& state = boards[board];
+    if (!state.open) {
+        Fail(board, SIM_ERROR_NOT_OPEN);
+        return nullptr;
+    }
+    return &state;
+}
+
+std::int32_t DriverState::Fail(std::uint32_t board, std::int32_t errorCode)
+{
+    if (board != kNoBoard)
+        boards[board].lastError = errorCode;
+    return 0;
+}
+
+bool DriverState::TakeFault(std::uint32_t entry, std::uint32_t board, std::int32_t* errorCode)
+{
+    for (auto fault = faults.begin(); fault != faults.end(); ++fault) {
+        if (fault->entry != entry || (fault->board != kAnyBoard && fault->board != board))
+            continue;
+        if (fault->passes > 0) {
+            --fault->passes;
+            return false;
+        }
+        *errorCode = fault->errorCode;
+        if (fault->failures != kForever && --fault->failures == 0)
+            faults.erase(fault);
+        return true;
+    }
+    return false;
+}
+
+void DriverState::Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result,
+                      std::uint32_t tick)
+{
+    log.Add(SimCall{entry, {args[0], args[1], args[2], args[3]}, result, tick, GetCurrentThreadId()});
+}
+
+Notice DriverState::Advance(BoardState& board, std::uint32_t now)
+{
+    Sampling& sampling = board.sampling;
+    if (!sampling.running)
+        return {};
+    // A clock that went back produces nothing.
+    const auto elapsed = static_cast<std::int32_t>(now - sampling.startTick);
+    if (elapsed <= 0)
+        return {};
+    const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
+    const std::uint64_t produced =
+        channels * (static_cast<std::uint64_t>(elapsed) * 100 / sampling.hundredths);
+    if (produced > sampling.produced)
+        sampling.produced = produced;
+    if (sampling.produced - sampling.consumed <= sampling.mode.dwBufferWords)
+        return {};
+    // Whole sample sets only, so that reading still begins with the first channel.
+    const std::uint64_t kept = sampling.mode.dwBufferWords / channels * channels;
+    sampling.consumed = sampling.produced - kept;
+    if (sampling.overflowEpisode)
+        return {};
+    sampling.overflowEpisode = true;
+    return {board.window, board.messageBase + OverflowNoticeOffset(sampling.mode.dwModeCode)};
+}
+
+}  // namespace sim

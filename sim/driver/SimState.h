@@ -1,0 +1,156 @@
+// The simulated driver's whole state: board slots, per-board state, injected
+// faults and the call log, all behind one critical section, since the host's
+// process functions may call the driver from another thread than the UI.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "SimTorq7Control.h"
+
+namespace sim {
+
+constexpr std::uint32_t kAnyBoard = 0xFFFFFFFF;
+// Board key of calls that name no board (Torq7GetVersion): never a real
+// board number, as the entry points take 16-bit numbers.
+constexpr std::uint32_t kNoBoard = 0xFFFFFFFF;
+constexpr std::uint32_t kForever = 0xFFFFFFFF;
+constexpr unsigned kInputChannels = 8;
+constexpr unsigned kOutputChannels = 2;
+// Histories and the log keep this many of their latest items but count all.
+constexpr std::size_t kHistoryCap = std::size_t{1} << 20;
+
+// Keeps the latest kHistoryCap items, addressed by their index among all
+// items ever added.
+template <typename T>
+class History {
+public:
+    void Add(const T& item)
+    {
+        if (items_.size() < kHistoryCap)
+            items_.push_back(item);
+        else
+            items_[total_ % kHistoryCap] = item;
+        ++total_;
+    }
+    std::uint64_t Total() const { return total_; }
+    std::uint64_t FirstKept() const { return total_ - items_.size(); }
+    bool Kept(std::uint64_t index) const { return index >= FirstKept() && index < total_; }
+    const T& At(std::uint64_t index) const { return items_[index % kHistoryCap]; }
+    // Copies the kept items, oldest first, up to max.
+    std::uint32_t CopyOut(T* out, std::uint32_t max) const
+    {
+        std::uint32_t copied = 0;
+        for (std::uint64_t i = FirstKept(); i < total_ && copied < max; ++i)
+            out[copied++] = At(i);
+        return copied;
+    }
+
+private:
+    std::vector<T> items_;
+    std::uint64_t total_ = 0;
+};
+
+struct Sampling {
+    bool configured = false;
+    SamplingMode mode{};
+    std::uint32_t hundredths = 0;   // interval of the mode's clock code
+    bool running = false;
+    std::uint32_t startTick = 0;
+    std::uint64_t produced = 0;     // words since the start
+    std::uint64_t consumed = 0;     // words read or dropped since the start
+    bool overflowEpisode = false;   // words were dropped and nothing was read since
+};
+
+struct BoardState {
+    bool open = false;
+    HWND window = nullptr;
+    std::uint32_t messageBase = 0;
+    std::int32_t lastError = SIM_ERROR_NONE;
+    Sampling sampling;
+    SimSignal signals[kInputChannels]{};
+    std::vector<std::uint16_t> patterns[kInputChannels];
+    std::vector<std::uint8_t> inputPattern{0x00};
+    std::size_t inputIndex = 0;
+    bool loopback = false;
+    std::uint8_t lastOut = 0x00;
+    History<std::uint8_t> outPort;
+    History<std::uint16_t> outputCodes[kOutputChannels];
+};
+
+struct Fault {
+    std::uint32_t entry;
+    std::uint32_t board;
+    std::uint32_t passes;
+    std::uint32_t failures;
+    std::int32_t errorCode;
+};
+
+// A driver notice to post once the state lock is released.
+struct Notice {
+    HWND window = nullptr;
+    UINT message = 0;
+};
+
+struct DriverState {
+    SimBoardConfig slots[kBoardSlots]{};
+    std::map<std::uint32_t, BoardState> boards;
+    std::vector<Fault> faults;
+    History<SimCall> log;
+    SimClockFunction clock = nullptr;
+
+    std::uint32_t Now() const;
+    // The present slot whose board number this is; null when none.
+    const SimBoardConfig* ConfigOf(std::uint32_t board) const;
+    // The board if it is present and open; otherwise sets its last error and yields null.
+    BoardState* OpenBoard(std::uint32_t board);
+    // Sets the board's last error and yields the failure result 0.
+    std::int32_t Fail(std::uint32_t board, std::int32_t errorCode);
+    // Counts the call against a matching fault; true when the call is to fail,
+    // with the fault's error code in errorCode.
+    bool TakeFault(std::uint32_t entry, std::uint32_t board, std::int32_t* errorCode);
+    void Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result, std::uint32_t tick);
+    // Brings the board's sampling up to `now`: counts the words produced and
+    // drops the oldest beyond the buffer; yields the overflow notice when an
+    // episode of falling behind begins.
+    Notice Advance(BoardState& board, std::uint32_t now);
+};
+
+// Holds the state lock for its lifetime.
+class StateLock {
+public:
+    StateLock();
+    ~StateLock();
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+    DriverState& state();
+};
+
+void PostNotice(const Notice& notice);
+
+// Offset from the message base of the notice that a sampling mode code posts
+// when words are dropped; 0 for a mode code the board does not know.
+std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode);
+
+// Watches the port entry points for calls that overlap. Outside the state
+// lock, so that the hold does not serialise the very calls it is to catch.
+struct PortMonitor {
+    std::atomic<std::uint32_t> inside{0};
+    std::atomic<std::uint32_t> overlaps{0};
+    std::atomic<std::uint32_t> holdMicroseconds{0};
+};
+PortMonitor& Ports();
+
+// Low 32 bits of an address, as the log keeps it.
+template <typename T>
+std::uint32_t Low32(T* address)
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
+}
+
+}  // namespace sim

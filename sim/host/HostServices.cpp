@@ -1,0 +1,499 @@
+// The host functions the library calls, each recording its call, and the
+// traps behind every name the library imports but must not call.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "HostArena.h"
+#include "HostState.h"
+#include "torq7m/host/HostFunctions.h"
+
+namespace standin {
+
+namespace {
+
+constexpr unsigned char kFreshMemoryByte = 0xCD;   // the library must not rely on what a new block holds
+constexpr std::uint32_t kDefaultActionMark = 0x7F000000;
+
+std::string Describe(const char* file, std::int32_t line)
+{
+    return TextOrEmpty(file) + ":" + std::to_string(line);
+}
+
+// --- The functions as the library sees them. -----------------------------
+
+void* TORQ7_CALL NewMemAlloc(std::uint32_t size, const char* file, std::int32_t line)
+{
+    return g_host ? g_host->newMemAlloc(size, file, line) : nullptr;
+}
+
+std::uint32_t TORQ7_CALL NewDoMemFree(void* block, const char* file, std::int32_t line)
+{
+    return g_host ? g_host->newDoMemFree(block, file, line) : 0;
+}
+
+std::uint32_t TORQ7_CALL ShowWarning(const char* caption, const char* text)
+{
+    return g_host ? g_host->showWarning(caption, text) : 0;
+}
+
+std::uint32_t TORQ7_CALL StopExperiment()
+{
+    return g_host ? g_host->stopExperiment() : 0;
+}
+
+std::uint32_t TORQ7_CALL RegisterModuleClass(ModuleClassInfo* info)
+{
+    return g_host ? g_host->registerModuleClass(info) : 0;
+}
+
+std::uint32_t TORQ7_CALL PerformDefaultAction(ModuleRecord* module, std::uint32_t message, std::uint32_t p1,
+                                              std::uint32_t p2)
+{
+    return g_host ? g_host->performDefaultAction(module, message, p1, p2) : 0;
+}
+
+DataBlock* TORQ7_CALL GetCurrentOutputBlock(OutputChannelRecord* channel)
+{
+    return g_host ? g_host->getCurrentOutputBlock(channel) : nullptr;
+}
+
+std::uint32_t TORQ7_CALL NewReleaseOutputBlock(OutputChannelRecord* channel, const char* file, std::int32_t line)
+{
+    return g_host ? g_host->newReleaseOutputBlock(channel, file, line) : 0;
+}
+
+DataBlock* TORQ7_CALL GetInputBlock(ModuleRecord* module, std::uint32_t input)
+{
+    return g_host ? g_host->getInputBlock(module, input) : nullptr;
+}
+
+std::uint32_t TORQ7_CALL NewReleaseInputBlock(ModuleRecord* module, std::uint32_t input, const char* file,
+                                              std::int32_t line)
+{
+    return g_host ? g_host->newReleaseInputBlock(module, input, file, line) : 0;
+}
+
+std::uint32_t TORQ7_CALL ChangeModuleSize(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
+{
+    return g_host ? g_host->changeModuleSize(module, inputs, outputs) : 0;
+}
+
+std::uint32_t TORQ7_CALL RegisterMenuEntry(std::uint32_t command, MenuEntryHandler handler)
+{
+    return g_host ? g_host->registerMenuEntry(command, handler) : 0;
+}
+
+void* TORQ7_CALL CreateStackedFontIndirect(const tagLOGFONTA* font)
+{
+    return g_host ? g_host->createStackedFontIndirect(font) : nullptr;
+}
+
+std::uint32_t TORQ7_CALL DeleteStackedObject(void* object)
+{
+    return g_host ? g_host->deleteStackedObject(object) : 0;
+}
+
+std::uint32_t TORQ7_CALL DefineDllModule()
+{
+    return g_host ? g_host->defineDllModule() : 0;
+}
+
+std::uint32_t TORQ7_CALL DefineDllVariable(const char* name, void* address, std::uint32_t size)
+{
+    return g_host ? g_host->defineDllVariable(name, address, size) : 0;
+}
+
+struct Implemented {
+    const char* name;
+    std::uintptr_t address;
+};
+
+template <typename Expected, typename Actual>
+std::uintptr_t Checked(Actual function)
+{
+    static_assert(std::is_same_v<Expected, Actual>, "host function signature");
+    return reinterpret_cast<std::uintptr_t>(function);
+}
+
+const Implemented kImplemented[] = {
+    {"NewMemAlloc", Checked<hostfn::NewMemAlloc>(&NewMemAlloc)},
+    {"NewDoMemFree", Checked<hostfn::NewDoMemFree>(&NewDoMemFree)},
+    {"DefineDllModule", Checked<hostfn::DefineDllModule>(&DefineDllModule)},
+    {"DefineDllVariable", Checked<hostfn::DefineDllVariable>(&DefineDllVariable)},
+    {"RegisterModuleClass", Checked<hostfn::RegisterModuleClass>(&RegisterModuleClass)},
+    {"PerformDefaultAction", Checked<hostfn::PerformDefaultAction>(&PerformDefaultAction)},
+    {"NewReleaseOutputBlock", Checked<hostfn::NewReleaseOutputBlock>(&NewReleaseOutputBlock)},
+    {"GetCurrentOutputBlock", Checked<hostfn::GetCurrentOutputBlock>(&GetCurrentOutputBlock)},
+    {"GetInputBlock", Checked<hostfn::GetInputBlock>(&GetInputBlock)},
+    {"NewReleaseInputBlock", Checked<hostfn::NewReleaseInputBlock>(&NewReleaseInputBlock)},
+    {"ChangeModuleSize", Checked<hostfn::ChangeModuleSize>(&ChangeModuleSize)},
+    {"ShowWarning", Checked<hostfn::ShowWarning>(&ShowWarning)},
+    {"StopExperiment", Checked<hostfn::StopExperiment>(&StopExperiment)},
+    {"CreateStackedFontIndirect", Checked<hostfn::CreateStackedFontIndirect>(&CreateStackedFontIndirect)},
+    {"DeleteStackedObject", Checked<hostfn::DeleteStackedObject>(&DeleteStackedObject)},
+    {"RegisterMenuEntry", Checked<hostfn::RegisterMenuEntry>(&RegisterMenuEntry)},
+};
+
+// One trap per host function name, so that each knows which name it stands for.
+template <std::size_t Index>
+std::uint32_t TORQ7_CALL Trap()
+{
+    if (g_host)
+        g_host->trap(Index);
+    return 0;
+}
+
+template <std::size_t... Index>
+constexpr std::array<std::uint32_t(TORQ7_CALL*)(), sizeof...(Index)> MakeTraps(std::index_sequence<Index...>)
+{
+    return {&Trap<Index>...};
+}
+
+const auto kTraps = MakeTraps(std::make_index_sequence<kHostFunctionCount>{});
+
+}  // namespace
+
+std::uintptr_t HostFunctionAddress(std::size_t index)
+{
+    for (const Implemented& function : kImplemented) {
+        if (std::strcmp(function.name, kHostFunctionNames[index]) == 0)
+            return function.address;
+    }
+    return reinterpret_cast<std::uintptr_t>(kTraps[index]);
+}
+
+std::string TextOrEmpty(const char* text)
+{
+    return text ? std::string(text) : std::string();
+}
+
+// --- What each function does. -------------------------------------------
+
+void StandinHost::State::trap(std::size_t functionIndex)
+{
+    recordCall(kHostFunctionNames[functionIndex]);
+    fail(std::string("the library called the host function ") + kHostFunctionNames[functionIndex] +
+         ", which it must not use");
+}
+
+void* StandinHost::State::newMemAlloc(std::uint32_t size, const char* file, std::int32_t line)
+{
+    recordCall("NewMemAlloc");
+    const std::string fileName = TextOrEmpty(file);
+    const bool allowed = !allocationFilter || allocationFilter(size, fileName, line);
+    void* block = allowed ? ArenaAllocate(size) : nullptr;
+    if (block)
+        std::memset(block, kFreshMemoryByte, size);
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    memoryCalls.push_back({nextSeq(), false, address, size, fileName, line, false});
+    if (block)
+        liveBlocks[address] = {size, fileName, line};
+    return block;
+}
+
+std::uint32_t StandinHost::State::newDoMemFree(void* block, const char* file, std::int32_t line)
+{
+    recordCall("NewDoMemFree");
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    std::string error;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = liveBlocks.find(address);
+        const bool known = it != liveBlocks.end();
+        memoryCalls.push_back(
+            {nextSeq(), true, address, known ? it->second.size : 0, TextOrEmpty(file), line, !known});
+        if (known) {
+            liveBlocks.erase(it);
+            ArenaFree(block);
+        } else {
+            error = "NewDoMemFree of an address that is not a live block, at " + Describe(file, line);
+        }
+    }
+    if (!error.empty())
+        fail(error);
+    return 1;
+}
+
+std::uint32_t StandinHost::State::showWarning(const char* caption, const char* text)
+{
+    recordCall("ShowWarning");
+    Warning warning;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        warning = {nextSeq(), TextOrEmpty(caption), TextOrEmpty(text), HostClock()};
+        warnings.push_back(warning);
+    }
+    if (warningListener)
+        warningListener(warning);
+    return 1;
+}
+
+std::uint32_t StandinHost::State::stopExperiment()
+{
+    recordCall("StopExperiment");
+    std::lock_guard<std::mutex> lock(mutex);
+    ++stopRequests;
+    stopRequested = true;
+    return 1;
+}
+
+std::uint32_t StandinHost::State::registerModuleClass(const ModuleClassInfo* info)
+{
+    recordCall("RegisterModuleClass");
+    if (!info) {
+        fail("RegisterModuleClass without a record");
+        return 0;
+    }
+    RegisteredClass cls{};
+    cls.info = *info;
+    cls.className = TextOrEmpty(FromHost32<const char>(info->pszClassName));
+    const char* shortName = FromHost32<const char>(info->pszShortName);
+    const char* longName = FromHost32<const char>(info->pszLongName);
+    if (shortName)
+        cls.shortName.assign(shortName, strnlen(shortName, kShortNameSize));
+    if (longName)
+        cls.longName.assign(longName, strnlen(longName, kLongNameSize));
+    cls.handler = FromHost32<std::remove_pointer_t<ModuleMessageHandler>>(info->pfnMessageHandler);
+    cls.process = FromHost32<std::remove_pointer_t<ModuleProcessFunction>>(info->pfnProcess);
+    std::lock_guard<std::mutex> lock(mutex);
+    cls.seq = nextSeq();
+    classes.push_back(cls);
+    return 1;
+}
+
+std::uint32_t StandinHost::State::performDefaultAction(ModuleRecord* module, std::uint32_t message,
+                                                       std::uint32_t p1, std::uint32_t p2)
+{
+    recordCall("PerformDefaultAction");
+    std::lock_guard<std::mutex> lock(mutex);
+    const std::uint32_t result = defaultActionResult.value_or(kDefaultActionMark | message);
+    defaultActions.push_back({nextSeq(), module, message, p1, p2, result});
+    return result;
+}
+
+DataBlock* StandinHost::State::getCurrentOutputBlock(OutputChannelRecord* channel)
+{
+    recordCall("GetCurrentOutputBlock");
+    unsigned index = 0;
+    ModuleEntry* entry = entryOfChannel(channel, &index);
+    if (!entry) {
+        fail("GetCurrentOutputBlock for a handle that is no output channel");
+        return nullptr;
+    }
+    if (outputBlockFilter && !outputBlockFilter(*entry->module, index))
+        return nullptr;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!entry->outputBlock[index]) {
+        const std::uint32_t room = blockSize == 0 ? 1 : blockSize;
+        entry->outputBlock[index] = newBlock(room);
+        entry->outputRoom[index] = room;
+    }
+    return entry->outputBlock[index];
+}
+
+std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* channel, const char* file,
+                                                        std::int32_t line)
+{
+    recordCall("NewReleaseOutputBlock");
+    unsigned index = 0;
+    ModuleEntry* entry = entryOfChannel(channel, &index);
+    std::string error;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        DataBlock* block = entry ? entry->outputBlock[index] : nullptr;
+        if (!entry) {
+            error = "NewReleaseOutputBlock for a handle that is no output channel, at " + Describe(file, line);
+        } else if (!block) {
+            error = "NewReleaseOutputBlock without a block obtained, at " + Describe(file, line);
+        } else {
+            const std::uint32_t room = entry->outputRoom[index];
+            if (block->wSampleCount > room)
+                error = "a released block claims more samples than it has room for, at " + Describe(file, line);
+            const std::uint32_t kept = std::min<std::uint32_t>(block->wSampleCount, room);
+            const float* samples = BlockSamples(block);
+            released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime, block->dSampleDistance,
+                                block->wSampleCount, std::vector<float>(samples, samples + kept), HostClock(),
+                                TextOrEmpty(file), line});
+            for (const Connection& connection : connections) {
+                ModuleEntry* consumer = entryById(connection.toId);
+                if (connection.fromId != entry->module->id() || connection.output != index || !consumer)
+                    continue;
+                DataBlock* copy = newBlock(kept);
+                std::memcpy(copy, block, sizeof(DataBlock));
+                copy->wSampleCount = static_cast<std::uint16_t>(kept);
+                std::memcpy(BlockSamples(copy), samples, kept * sizeof(float));
+                consumer->waiting[connection.input].push_back(copy);
+            }
+            ArenaFree(block);
+            entry->outputBlock[index] = nullptr;
+        }
+    }
+    if (!error.empty())
+        fail(error);
+    return 1;
+}
+
+DataBlock* StandinHost::State::getInputBlock(ModuleRecord* module, std::uint32_t input)
+{
+    recordCall("GetInputBlock");
+    ModuleEntry* entry = entryOf(module);
+    std::string error;
+    DataBlock* block = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!entry)
+            error = "GetInputBlock for an unknown module";
+        else if (input >= entry->module->inputs() || input >= kMaxInputs)
+            error = "GetInputBlock for input " + std::to_string(input) + " of a module with " +
+                    std::to_string(entry->module->inputs()) + " inputs";
+        else if (inProcess != entry)
+            error = "GetInputBlock outside the module's process call";
+        else if (entry->handedOut[input])
+            error = "GetInputBlock again for input " + std::to_string(input) + " before its block was released";
+        else if (!entry->waiting[input].empty()) {
+            block = entry->waiting[input].front();
+            entry->waiting[input].pop_front();
+            entry->handedOut[input] = block;
+        }
+        if (entry)
+            inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
+    }
+    if (!error.empty())
+        fail(error);
+    return block;
+}
+
+std::uint32_t StandinHost::State::newReleaseInputBlock(ModuleRecord* module, std::uint32_t input,
+                                                       const char* file, std::int32_t line)
+{
+    recordCall("NewReleaseInputBlock");
+    ModuleEntry* entry = entryOf(module);
+    std::string error;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        DataBlock* block = entry && input < kMaxInputs ? entry->handedOut[input] : nullptr;
+        if (!entry)
+            error = "NewReleaseInputBlock for an unknown module, at " + Describe(file, line);
+        else if (!block)
+            error = "NewReleaseInputBlock for input " + std::to_string(input) + " without a block, at " +
+                    Describe(file, line);
+        if (block) {
+            ArenaFree(block);
+            entry->handedOut[input] = nullptr;
+        }
+        if (entry)
+            inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
+                                  TextOrEmpty(file), line});
+    }
+    if (!error.empty())
+        fail(error);
+    return 1;
+}
+
+std::uint32_t StandinHost::State::changeModuleSize(ModuleRecord* module, std::uint32_t inputs,
+                                                   std::uint32_t outputs)
+{
+    recordCall("ChangeModuleSize");
+    ModuleEntry* entry = entryOf(module);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        sizeChanges.push_back({nextSeq(), module, inputs, outputs});
+    }
+    if (!entry) {
+        fail("ChangeModuleSize for an unknown module");
+        return 0;
+    }
+    if (inputs > kMaxInputs || outputs > kChannelStateSlots) {
+        fail("ChangeModuleSize to " + std::to_string(inputs) + " inputs and " + std::to_string(outputs) +
+             " outputs, more than the host offers");
+        return 0;
+    }
+    module->uiInputChannels = inputs;
+    module->uiOutputChannels = outputs;
+    return 1;
+}
+
+std::uint32_t StandinHost::State::registerMenuEntry(std::uint32_t command, MenuEntryHandler handler)
+{
+    recordCall("RegisterMenuEntry");
+    std::lock_guard<std::mutex> lock(mutex);
+    menuEntries.push_back({nextSeq(), command, handler});
+    return 1;
+}
+
+void* StandinHost::State::createStackedFontIndirect(const LOGFONTA* font)
+{
+    recordCall("CreateStackedFontIndirect");
+    HFONT handle = font ? CreateFontIndirectA(font) : nullptr;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (handle)
+        fonts.insert(handle);
+    return handle;
+}
+
+std::uint32_t StandinHost::State::deleteStackedObject(void* object)
+{
+    recordCall("DeleteStackedObject");
+    auto font = static_cast<HFONT>(object);
+    bool known = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        known = fonts.erase(font) != 0;
+    }
+    if (!known) {
+        fail("DeleteStackedObject of an object the host did not create");
+        return 0;
+    }
+    DeleteObject(font);
+    return 1;
+}
+
+std::uint32_t StandinHost::State::defineDllModule()
+{
+    recordCall("DefineDllModule");
+    std::lock_guard<std::mutex> lock(mutex);
+    ++defineModuleCalls;
+    return defineModuleResult;
+}
+
+std::uint32_t StandinHost::State::defineDllVariable(const char* name, void* address, std::uint32_t size)
+{
+    recordCall("DefineDllVariable");
+    const std::string variable = TextOrEmpty(name);
+    std::string error;
+    std::uint32_t result = 1;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto chosen = defineVariableResults.find(boundVariables.size());
+        if (chosen != defineVariableResults.end())
+            result = chosen->second;
+        boundVariables.push_back({nextSeq(), variable, reinterpret_cast<std::uintptr_t>(address), size, result});
+        const LibraryVariableName* known = nullptr;
+        for (const LibraryVariableName& candidate : kLibraryVariables) {
+            if (variable == candidate.name)
+                known = &candidate;
+        }
+        if (!known)
+            error = "DefineDllVariable of an unknown variable \"" + variable + "\"";
+        else if (known->size != size)
+            error = "DefineDllVariable of \"" + variable + "\" with size " + std::to_string(size);
+        else if (!address)
+            error = "DefineDllVariable of \"" + variable + "\" without an address";
+        else if (result != 0)
+            libraryVariables[variable] = address;
+    }
+    if (!error.empty()) {
+        fail(error);
+        return 0;
+    }
+    // From now on the host keeps the variable current, starting with its value now.
+    if (result != 0)
+        writeLibraryVariables();
+    return result;
+}
+
+}  // namespace standin

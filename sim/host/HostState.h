@@ -1,0 +1,196 @@
+// The stand-in host's inner state, shared by its source files.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "HostNames.h"
+#include "StandinHost.h"
+
+namespace standin {
+
+constexpr unsigned kMaxInputs = 16;
+
+// One module with the host's side of its channels.
+struct ModuleEntry {
+    std::unique_ptr<HostModule> module;
+    ModuleMessageHandler handler = nullptr;
+    ModuleProcessFunction process = nullptr;
+    ChannelState* states = nullptr;                // kChannelStateSlots
+    OutputChannelRecord* outputRecords = nullptr;  // kMaxOutputHandles
+    DataBlock* outputBlock[kMaxOutputHandles] = {};   // the channel's current block, null when none
+    std::uint32_t outputRoom[kMaxOutputHandles] = {}; // samples the current block can hold
+    std::deque<DataBlock*> waiting[kMaxInputs];       // blocks waiting on each input
+    DataBlock* handedOut[kMaxInputs] = {};            // given to GetInputBlock in this process call
+    std::uint32_t fedSamples[kMaxInputs] = {};        // samples fed by the test, for start times
+};
+
+struct Connection {
+    int fromId;
+    unsigned output;
+    int toId;
+    unsigned input;
+};
+
+struct LiveBlock {
+    std::uint32_t size;
+    std::string file;
+    std::int32_t line;
+};
+
+struct StandinHost::State {
+    explicit State(StandinHost* owner);
+    ~State();
+
+    Sequence nextSeq() { return ++sequence; }
+    void recordCall(const char* function);
+    // Records a failure of the library and tells the failure hook. Never
+    // called with `mutex` held.
+    void fail(const std::string& what);
+
+    // Import answers (HostWindows.cpp).
+    std::uintptr_t answerImport(unsigned message, const char* name);
+    std::uintptr_t variableAnswer(std::size_t index) const;
+    std::uintptr_t functionAnswer(std::size_t index) const;
+    void createHostObjects();
+    void destroyHostObjects();
+
+    // Library variables.
+    void writeLibraryVariables();
+    template <typename T>
+    void writeVariable(const char* name, T value);
+
+    // Modules and blocks.
+    ModuleEntry* entryOf(const ModuleRecord* record) const;
+    ModuleEntry* entryOf(const HostModule* module) const;
+    ModuleEntry* entryById(int id) const;
+    ModuleEntry* entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const;
+    ModuleEntry* newEntry(const RegisteredClass& cls, unsigned inputs, unsigned outputs, const std::string& name);
+    void removeEntry(ModuleEntry* entry);
+    std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2,
+                               bool recordResult);
+    DataBlock* newBlock(std::uint32_t room);
+    void freeBlocksOf(ModuleEntry* entry);
+    void processRound();
+    void processModule(ModuleEntry* entry);
+    void onDialog(HWND dialog, bool fromIdle);
+    void pollDialogs();
+
+    // Host functions the library calls (HostServices.cpp).
+    void* newMemAlloc(std::uint32_t size, const char* file, std::int32_t line);
+    std::uint32_t newDoMemFree(void* block, const char* file, std::int32_t line);
+    std::uint32_t showWarning(const char* caption, const char* text);
+    std::uint32_t stopExperiment();
+    std::uint32_t registerModuleClass(const ModuleClassInfo* info);
+    std::uint32_t performDefaultAction(ModuleRecord* module, std::uint32_t message, std::uint32_t p1,
+                                       std::uint32_t p2);
+    DataBlock* getCurrentOutputBlock(OutputChannelRecord* channel);
+    std::uint32_t newReleaseOutputBlock(OutputChannelRecord* channel, const char* file, std::int32_t line);
+    DataBlock* getInputBlock(ModuleRecord* module, std::uint32_t input);
+    std::uint32_t newReleaseInputBlock(ModuleRecord* module, std::uint32_t input, const char* file,
+                                       std::int32_t line);
+    std::uint32_t changeModuleSize(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs);
+    std::uint32_t registerMenuEntry(std::uint32_t command, MenuEntryHandler handler);
+    void* createStackedFontIndirect(const LOGFONTA* font);
+    std::uint32_t deleteStackedObject(void* object);
+    std::uint32_t defineDllModule();
+    std::uint32_t defineDllVariable(const char* name, void* address, std::uint32_t size);
+    void trap(std::size_t functionIndex);
+
+    mutable std::mutex mutex;   // guards the records and the block queues
+    std::atomic<Sequence> sequence{0};
+
+    StandinHost* owner;
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    HMENU mainMenu = nullptr;
+    std::function<void(const std::string&)> failureHook;
+    std::vector<std::string> protocolErrors;
+
+    HMODULE driverModule = nullptr;
+    SimTorq7Control driverControl{};
+    bool hasDriver = false;
+
+    HMODULE libraryModule = nullptr;
+    std::uint32_t(TORQ7_CALL* setupEntry)(HWND) = nullptr;
+    std::uint32_t(TORQ7_CALL* finishEntry)(std::uint32_t) = nullptr;
+    std::uint32_t(TORQ7_CALL* wepEntry)(std::uint32_t) = nullptr;
+    bool setupSucceeded = false;
+    bool finished = false;
+    unsigned patchedImports = 0;
+
+    std::map<std::string, std::uint32_t> variableOverrides;
+    std::map<std::string, std::uintptr_t> functionOverrides;
+    std::uint32_t defineModuleResult = 1;
+    std::map<std::size_t, std::uint32_t> defineVariableResults;
+    std::optional<std::uint32_t> defaultActionResult;
+    std::function<bool(std::uint32_t, const std::string&, std::int32_t)> allocationFilter;
+    std::function<bool(const HostModule&, unsigned)> outputBlockFilter;
+    std::function<void(const Warning&)> warningListener;
+
+    // Host objects whose values or addresses the import hands out.
+    std::vector<std::uintptr_t> variableValues;   // per kHostVariables entry
+    HostAddr32* currentModulePtr = nullptr;
+    std::vector<void*> hostAreas;
+    std::vector<HGDIOBJ> gdiObjects;
+
+    // Records.
+    std::vector<ImportRequest> imports;
+    std::vector<HostCall> calls;
+    std::vector<MemoryCall> memoryCalls;
+    std::map<std::uintptr_t, LiveBlock> liveBlocks;
+    std::vector<Warning> warnings;
+    std::size_t stopRequests = 0;
+    std::vector<RegisteredClass> classes;
+    std::vector<DefaultActionCall> defaultActions;
+    std::vector<SizeChange> sizeChanges;
+    std::vector<MenuEntry> menuEntries;
+    std::vector<BoundVariable> boundVariables;
+    std::size_t defineModuleCalls = 0;
+    std::set<HFONT> fonts;
+    std::vector<ReleasedBlock> released;
+    std::vector<InputBlockCall> inputCalls;
+    std::vector<ModuleResult> moduleResults;
+
+    // Library variables bound with DefineDllVariable: name -> address.
+    std::map<std::string, void*> libraryVariables;
+
+    // Time base and measurement.
+    double msPerSample = 1.0;
+    std::uint32_t blockSize = 100;
+    bool animation = false;
+    std::atomic<bool> running{false};
+    std::atomic<bool> paused{false};
+    std::atomic<bool> stopRequested{false};
+    std::uint32_t startTicks = 0;
+
+    std::atomic<bool> virtualClock{false};
+    std::atomic<std::uint32_t> virtualNow{0};
+
+    int nextModuleId = 1;
+    std::vector<std::unique_ptr<ModuleEntry>> modules;
+    std::vector<Connection> connections;
+    ModuleEntry* inProcess = nullptr;   // module whose process function runs
+
+    std::function<void(HWND)> idleHook;
+    std::deque<std::function<void(HWND)>> dialogActions;
+    std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
+    std::size_t dialogsSeen = 0;
+};
+
+// The one host whose functions the library calls.
+extern StandinHost::State* g_host;
+
+// The clock the library and the driver see.
+std::uint32_t TORQ7_CALL HostClock();
+
+// Address of the host function behind a name of kHostFunctionNames, or of a
+// trap that reports the call (HostServices.cpp).
+std::uintptr_t HostFunctionAddress(std::size_t index);
+
+std::string TextOrEmpty(const char* text);
+
+}  // namespace standin

@@ -1,0 +1,286 @@
+// The host's windows: the hidden main window that answers the symbol import
+// and carries the main menu, the module windows that own the library's
+// dialogs, and the host objects whose handles the import hands out.
+#include <cstring>
+
+#include "HostArena.h"
+#include "HostState.h"
+
+namespace standin {
+
+StandinHost::State* g_host = nullptr;
+
+namespace {
+
+constexpr char kMainClass[] = "StandinHostMain";
+constexpr char kModuleClass[] = "StandinHostModule";
+constexpr char kDialogClass[] = "#32770";
+constexpr UINT_PTR kDialogPollTimer = 1;
+constexpr UINT kDialogPollMilliseconds = 25;
+// A dialog still open this long after it appeared has been forgotten by its test.
+constexpr DWORD kDialogWatchdogMilliseconds = 10000;
+constexpr std::size_t kHostAreaSize = 64;
+
+struct MenuBarItem {
+    const char* caption;
+    UINT firstCommand;
+};
+constexpr MenuBarItem kMenuBar[] = {
+    {"&File", 100}, {"&Edit", 200}, {"&View", 300}, {"&Window", 400}, {"&Help", 500},
+};
+
+struct StateBitmap {
+    COLORREF fill;
+    const char* label;
+};
+constexpr int kChannelBitmapSize[2] = {22, 30};
+constexpr int kLessMoreBitmapSize[2] = {24, 32};
+constexpr StateBitmap kChannelBitmaps[kChannelBitmapStates] = {
+    {RGB(160, 160, 160), "0"}, {RGB(255, 230, 0), "1"}, {RGB(220, 220, 220), "2"}, {RGB(90, 90, 90), "3"},
+};
+constexpr StateBitmap kLessMoreBitmaps[kLessMoreBitmapStates] = {
+    {RGB(160, 160, 160), "<"}, {RGB(220, 220, 220), "<"}, {RGB(120, 120, 220), "<"},
+    {RGB(160, 160, 160), ">"}, {RGB(220, 220, 220), ">"}, {RGB(120, 120, 220), ">"},
+};
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!g_host)
+        return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case kMsgImportVariable:
+    case kMsgImportFunction:
+        return static_cast<LRESULT>(g_host->answerImport(message, reinterpret_cast<const char*>(lParam)));
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && lParam == 0)
+            g_host->owner->chooseMenuCommand(LOWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kDialogPollTimer)
+            g_host->pollDialogs();
+        return 0;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_DIALOGBOX)
+            g_host->onDialog(reinterpret_cast<HWND>(lParam), true);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK ModuleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_host && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
+        g_host->onDialog(reinterpret_cast<HWND>(lParam), true);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterHostClasses(HINSTANCE instance)
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    WNDCLASSA main{};
+    main.lpfnWndProc = MainWindowProc;
+    main.hInstance = instance;
+    main.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    main.lpszClassName = kMainClass;
+    RegisterClassA(&main);
+    WNDCLASSA module = main;
+    module.lpfnWndProc = ModuleWindowProc;
+    module.lpszClassName = kModuleClass;
+    RegisterClassA(&module);
+    registered = true;
+}
+
+HBITMAP MakeStateBitmap(const int size[2], const StateBitmap& look)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size[0], size[1]);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT area{0, 0, size[0], size[1]};
+    HBRUSH fill = CreateSolidBrush(look.fill);
+    FillRect(dc, &area, fill);
+    DeleteObject(fill);
+    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, look.label, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+BOOL CALLBACK CollectDialog(HWND window, LPARAM found)
+{
+    char name[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && std::strcmp(name, kDialogClass) == 0)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+StandinHost::State::State(StandinHost* owner) : owner(owner), instance(GetModuleHandleA(nullptr))
+{
+    RegisterHostClasses(instance);
+    mainWindow = CreateWindowExA(0, kMainClass, "Standin Host", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
+                                 nullptr, instance, nullptr);
+    mainMenu = CreateMenu();
+    for (const MenuBarItem& item : kMenuBar) {
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(popup, MF_STRING, item.firstCommand, "(host command)");
+        AppendMenuA(mainMenu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), item.caption);
+    }
+    SetMenu(mainWindow, mainMenu);
+    createHostObjects();
+    SetTimer(mainWindow, kDialogPollTimer, kDialogPollMilliseconds, nullptr);
+    g_host = this;
+}
+
+StandinHost::State::~State()
+{
+    g_host = nullptr;
+    KillTimer(mainWindow, kDialogPollTimer);
+    destroyHostObjects();
+    DestroyWindow(mainWindow);   // takes the main menu with it
+}
+
+void StandinHost::State::createHostObjects()
+{
+    const auto text = [this](const char* value) {
+        const std::size_t size = std::strlen(value) + 1;
+        void* copy = ArenaAllocate(size);
+        std::memcpy(copy, value, size);
+        hostAreas.push_back(copy);
+        return reinterpret_cast<std::uintptr_t>(copy);
+    };
+    const auto area = [this](std::size_t size) {
+        void* block = ArenaAllocate(size);
+        hostAreas.push_back(block);
+        return block;
+    };
+    const auto bitmaps = [this, &area](const int size[2], const StateBitmap* looks, unsigned count) {
+        auto* handles = static_cast<HostAddr32*>(area(sizeof(HostAddr32) * count));
+        for (unsigned state = 0; state < count; ++state) {
+            HBITMAP bitmap = MakeStateBitmap(size, looks[state]);
+            gdiObjects.push_back(bitmap);
+            handles[state] = HandleToHost32(bitmap);
+        }
+        return reinterpret_cast<std::uintptr_t>(handles);
+    };
+    const auto gdi = [this](HGDIOBJ object) {
+        gdiObjects.push_back(object);
+        return static_cast<std::uintptr_t>(HandleToHost32(object));
+    };
+    for (const HostVariableName& variable : kHostVariables) {
+        std::uintptr_t value = 0;
+        switch (variable.kind) {
+        case VariableKind::Value: value = variable.value; break;
+        case VariableKind::Area: value = reinterpret_cast<std::uintptr_t>(area(kHostAreaSize)); break;
+        case VariableKind::Text: value = text(variable.text); break;
+        case VariableKind::Instance: value = HandleToHost32(instance); break;
+        case VariableKind::MainMenu: value = HandleToHost32(mainMenu); break;
+        case VariableKind::ChannelBitmaps:
+            value = bitmaps(kChannelBitmapSize, kChannelBitmaps, kChannelBitmapStates);
+            break;
+        case VariableKind::LessMoreBitmaps:
+            value = bitmaps(kLessMoreBitmapSize, kLessMoreBitmaps, kLessMoreBitmapStates);
+            break;
+        case VariableKind::CurrentModulePtr:
+            currentModulePtr = static_cast<HostAddr32*>(area(sizeof(HostAddr32)));
+            value = reinterpret_cast<std::uintptr_t>(currentModulePtr);
+            break;
+        case VariableKind::Pen: value = gdi(CreatePen(PS_SOLID, 1, variable.value)); break;
+        case VariableKind::Brush: value = gdi(CreateSolidBrush(variable.value)); break;
+        }
+        variableValues.push_back(value);
+    }
+}
+
+void StandinHost::State::destroyHostObjects()
+{
+    for (HGDIOBJ object : gdiObjects)
+        DeleteObject(object);
+    gdiObjects.clear();
+    for (void* block : hostAreas)
+        ArenaFree(block);
+    hostAreas.clear();
+    currentModulePtr = nullptr;
+}
+
+std::uintptr_t StandinHost::State::answerImport(unsigned message, const char* name)
+{
+    const std::string text = TextOrEmpty(name);
+    std::uintptr_t answer = 0;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (message == kMsgImportVariable) {
+        const auto chosen = variableOverrides.find(text);
+        for (std::size_t i = 0; i < kHostVariableCount; ++i) {
+            if (text == kHostVariables[i].name)
+                answer = variableValues[i];
+        }
+        if (chosen != variableOverrides.end())
+            answer = chosen->second;
+    } else {
+        const auto chosen = functionOverrides.find(text);
+        for (std::size_t i = 0; i < kHostFunctionCount; ++i) {
+            if (text == kHostFunctionNames[i])
+                answer = HostFunctionAddress(i);
+        }
+        if (chosen != functionOverrides.end())
+            answer = chosen->second;
+    }
+    imports.push_back({nextSeq(), message, text, answer});
+    return answer;
+}
+
+// A dialog is new at its first idle message (or when the poll finds it, for
+// dialogs whose owner is not a host window): the next queued action runs
+// once for it. The idle hook sees every idle message of module dialogs.
+void StandinHost::State::onDialog(HWND dialog, bool fromIdle)
+{
+    if (openDialogs.emplace(dialog, GetTickCount()).second) {
+        ++dialogsSeen;
+        if (!dialogActions.empty()) {
+            const std::function<void(HWND)> action = std::move(dialogActions.front());
+            dialogActions.pop_front();
+            action(dialog);
+        } else if (!idleHook) {
+            fail("a dialog opened with nothing to answer it; it is cancelled");
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+    if (fromIdle && idleHook && IsWindow(dialog))
+        idleHook(dialog);
+}
+
+void StandinHost::State::pollDialogs()
+{
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&found));
+    for (HWND dialog : found) {
+        if (openDialogs.count(dialog) == 0)
+            onDialog(dialog, false);
+    }
+    const DWORD now = GetTickCount();
+    for (auto it = openDialogs.begin(); it != openDialogs.end();) {
+        if (!IsWindow(it->first)) {
+            it = openDialogs.erase(it);
+            continue;
+        }
+        if (now - it->second >= kDialogWatchdogMilliseconds) {
+            HWND dialog = it->first;
+            it->second = now;
+            fail("a dialog was left open for 10 s; it is ended");
+            EndDialog(dialog, IDCANCEL);
+        }
+        ++it;
+    }
+}
+
+}  // namespace standin

@@ -1,0 +1,311 @@
+// The stand-in host: loads Torq7m.dll as the data-acquisition application
+// does, answers its symbol import, offers the host functions, keeps the
+// worksheet's modules and runs measurements, and records every call the
+// library makes. Used by the tests and by standin-host.exe.
+//
+// One StandinHost exists at a time (the host functions the library calls
+// carry no context). Modules are placed, configured and deleted on the
+// thread that created the host; process calls may run on a thread of their
+// own (runFor).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/driver/SimTorq7Control.h"
+#include "torq7m/host/HostRecords.h"
+
+namespace standin {
+
+// Every recorded event carries a number from one counter, so that events of
+// different kinds can be put in order.
+using Sequence = std::uint64_t;
+
+struct ImportRequest {
+    Sequence seq;
+    unsigned message;   // 30000 variable, 30001 function
+    std::string name;
+    std::uintptr_t answer;
+};
+
+struct HostCall {
+    Sequence seq;
+    std::string function;
+    std::uint32_t tick;
+};
+
+struct MemoryCall {
+    Sequence seq;
+    bool isFree;
+    std::uintptr_t address;   // the block handed out or given back (null: refused allocation)
+    std::uint32_t size;       // requested size; for a free, the size of the block freed
+    std::string file;
+    std::int32_t line;
+    bool error;               // a free of an address that is not a live block
+};
+
+struct Warning {
+    Sequence seq;
+    std::string caption;   // bytes as the library passed them (code page 932)
+    std::string text;
+    std::uint32_t tick;
+};
+
+struct RegisteredClass {
+    Sequence seq;
+    ModuleClassInfo info;   // copy of the record as passed
+    std::string className;
+    std::string shortName;
+    std::string longName;
+    ModuleMessageHandler handler;
+    ModuleProcessFunction process;
+};
+
+struct DefaultActionCall {
+    Sequence seq;
+    ModuleRecord* module;
+    std::uint32_t message;
+    std::uint32_t param1;
+    std::uint32_t param2;
+    std::uint32_t result;
+};
+
+struct SizeChange {
+    Sequence seq;
+    ModuleRecord* module;
+    std::uint32_t inputs;
+    std::uint32_t outputs;
+};
+
+struct MenuEntry {
+    Sequence seq;
+    std::uint32_t command;
+    MenuEntryHandler handler;
+};
+
+struct BoundVariable {
+    Sequence seq;
+    std::string name;
+    std::uintptr_t address;
+    std::uint32_t size;
+    std::uint32_t result;   // what DefineDllVariable answered
+};
+
+// One block handed over with NewReleaseOutputBlock.
+struct ReleasedBlock {
+    Sequence seq;
+    int moduleId;
+    unsigned channel;
+    double startTime;
+    double sampleDistance;
+    std::uint16_t count;
+    std::vector<float> samples;   // the first `count` samples (at most the block's room)
+    std::uint32_t tick;           // clock at the release
+    std::string file;
+    std::int32_t line;
+};
+
+// GetInputBlock (release false) or NewReleaseInputBlock (release true).
+struct InputBlockCall {
+    Sequence seq;
+    int moduleId;
+    unsigned input;
+    bool release;
+    bool withBlock;   // a block was handed out / given back
+    std::string file;
+    std::int32_t line;
+};
+
+// The result of a module message the host sent on its own (create, loaded,
+// start, stop, delete, setup) or of a process call that returned 0.
+struct ModuleResult {
+    Sequence seq;
+    int moduleId;
+    std::uint32_t message;   // kProcessCall for a process call
+    std::uint32_t result;
+};
+constexpr std::uint32_t kProcessCall = 0xFFFFFFFF;
+
+class HostModule;
+
+// What a test chooses about a module before it is created.
+struct Placement {
+    unsigned inputs = 0;
+    unsigned outputs = 0;
+    std::string name;   // empty: the class's short name and a number
+};
+
+class StandinHost {
+public:
+    StandinHost();
+    ~StandinHost();
+    StandinHost(const StandinHost&) = delete;
+    StandinHost& operator=(const StandinHost&) = delete;
+
+    HWND mainWindow() const;
+    HMENU mainMenu() const;
+
+    // --- Failures of the library seen by the host: a trapped host function,
+    // a broken block protocol, a dialog left without an answer. Each is also
+    // kept in protocolErrors().
+    void setFailureHook(std::function<void(const std::string& what)> hook);
+    std::vector<std::string> protocolErrors() const;
+
+    // --- Driver: the simulated torq7.dll, loaded by full path before the
+    // library so that the library's load by bare name finds it.
+    bool loadDriver(const std::string& path);
+    SimTorq7Control* driver();   // null without a driver
+
+    // --- Library.
+    bool loadLibrary(const std::string& path);   // also patches its clock import
+    std::uint32_t setup();                       // SetupVireoDLL(main window)
+    std::uint32_t finish();                      // FinishVireoDLL(0)
+    std::uint32_t wep();                         // WEP(0)
+    HMODULE library() const;
+    // Ends everything: stops a measurement, deletes the modules, finishes
+    // the library (after a successful setup), unloads library and driver.
+    void shutdown();
+
+    // --- Answers to the symbol import, each overridable before setup().
+    void answerVariable(const std::string& name, std::uint32_t value);    // 0: host does not know it
+    void answerFunction(const std::string& name, std::uintptr_t address); // 0: host does not know it
+    void setDefineDllModuleResult(std::uint32_t result);
+    void setDefineDllVariableResult(std::size_t callIndex, std::uint32_t result);   // 0 = first call
+    // Default: 0x7F000000 | message.
+    void setDefaultActionResult(std::optional<std::uint32_t> result);
+    // false refuses the allocation (NewMemAlloc returns null).
+    void setAllocationFilter(std::function<bool(std::uint32_t size, const std::string& file, std::int32_t line)>);
+    // false: GetCurrentOutputBlock returns null for that channel.
+    void setOutputBlockFilter(std::function<bool(const HostModule& module, unsigned channel)>);
+    void setWarningListener(std::function<void(const Warning&)> listener);
+
+    // --- What was recorded.
+    std::vector<ImportRequest> imports() const;
+    std::vector<HostCall> calls() const;               // every host function call, in order
+    std::size_t callCount(const std::string& function) const;
+    std::vector<MemoryCall> memoryCalls() const;
+    std::size_t liveAllocations() const;
+    std::size_t liveAllocationBytes() const;
+    std::vector<Warning> warnings() const;
+    std::size_t stopRequests() const;
+    std::vector<RegisteredClass> classes() const;
+    const RegisteredClass* findClass(const std::string& className) const;
+    std::vector<DefaultActionCall> defaultActions() const;
+    std::vector<SizeChange> sizeChanges() const;
+    std::vector<MenuEntry> menuEntries() const;
+    std::vector<BoundVariable> boundVariables() const;
+    std::size_t defineDllModuleCalls() const;
+    std::size_t liveFonts() const;
+    std::vector<ReleasedBlock> releasedBlocks() const;
+    std::vector<ReleasedBlock> releasedBlocks(const HostModule* module, unsigned channel) const;
+    std::vector<InputBlockCall> inputBlockCalls() const;
+    std::vector<ModuleResult> moduleResults() const;
+    void clearRecords();   // forgets recorded calls and blocks; live state stays
+
+    // --- Clock seen by the library (its GetTickCount) and the driver.
+    void useVirtualClock(std::uint32_t now);
+    void setClock(std::uint32_t now);
+    void advanceClock(std::uint32_t milliseconds);
+    void useRealClock();
+    std::uint32_t now() const;
+    unsigned patchedClockImports() const;   // import entries redirected in the library
+
+    // --- Modules.
+    HostModule* placeModule(const std::string& className, const Placement& placement = {});
+    std::uint32_t sendMessage(HostModule* module, std::uint32_t message, std::uint32_t param1 = 0,
+                              std::uint32_t param2 = 0);
+    std::uint32_t setupModule(HostModule* module);   // current module, then message 103
+    void deleteModule(HostModule* module);           // message 102, records freed
+    std::vector<HostModule*> modules() const;        // in placement order
+    HostModule* findModule(const ModuleRecord* record) const;
+    // Menu command of the host: a registered menu entry runs its handler; a
+    // module class's menu command places a module of that class.
+    bool chooseMenuCommand(std::uint32_t command);
+
+    // --- Modal dialogs owned by module windows, reached through the
+    // WM_ENTERIDLE that the dialog's loop sends to its owner.
+    void setDialogIdleHook(std::function<void(HWND dialog)> hook);   // every idle
+    void whenDialogOpens(std::function<void(HWND dialog)> action);   // once, for the next new dialog
+    std::size_t dialogsSeen() const;
+
+    // --- Measurements.
+    void connect(HostModule* from, unsigned output, HostModule* to, unsigned input);
+    void feedInput(HostModule* to, unsigned input, const std::vector<float>& samples);
+    std::size_t waitingInputBlocks(const HostModule* module, unsigned input) const;
+    void setTimeBase(double millisecondsPerSample, std::uint32_t blockSize);
+    double millisecondsPerSample() const;
+    std::uint32_t blockSize() const;
+    void setAnimation(bool on);
+    // Writes the variables, then sends MODMSG_START to every module in
+    // order; false when a module answered 0 (the run goes on all the same).
+    bool start();
+    bool start(double millisecondsPerSample, std::uint32_t blockSize);
+    // One process call per module in placement order; after a round in which
+    // the library asked to stop, the measurement is stopped. False when no
+    // measurement runs (anymore).
+    bool runRound();
+    // `rounds` rounds, each after advancing the virtual clock.
+    void runRounds(unsigned rounds, std::uint32_t millisecondsPerRound);
+    // Rounds on a thread of their own for `milliseconds` of the host clock
+    // (or until the library stops the run), while this thread serves window
+    // messages; `progress` runs here about every 250 ms. Then stops.
+    void runFor(std::uint32_t milliseconds, const std::function<void()>& progress = {});
+    void pause();
+    void resume();
+    void stop();   // MODMSG_STOP to every module, running flag 0
+    bool running() const;
+    bool paused() const;
+
+    // --- Worksheets (format in Worksheet.h).
+    bool saveWorksheet(const std::string& path) const;
+    // Places the stored modules with their data, restores the connections and
+    // the time base, and sends MODMSG_LOADED to each. False on a file that
+    // cannot be read or a class that is not registered.
+    bool loadWorksheet(const std::string& path, std::vector<HostModule*>* placed = nullptr);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// A module on the worksheet. Its records live in host memory below 4 GB.
+class HostModule {
+public:
+    int id() const { return id_; }
+    const std::string& className() const { return className_; }
+    ModuleRecord* record() const { return record_; }
+    HWND window() const { return window_; }
+    void* data() const { return data_; }
+    std::uint32_t dataSize() const { return dataSize_; }
+    template <typename T>
+    T* dataAs() const
+    {
+        return static_cast<T*>(data_);
+    }
+    ChannelState* channelState(unsigned slot) const { return FromHost32<ChannelState>(record_->pChannelState[slot]); }
+    OutputChannelRecord* outputChannel(unsigned channel) const
+    {
+        return FromHost32<OutputChannelRecord>(record_->hOutputChannel[channel]);
+    }
+    unsigned inputs() const { return record_->uiInputChannels; }
+    unsigned outputs() const { return record_->uiOutputChannels; }
+    std::string name() const { return record_->szName; }
+
+private:
+    friend struct StandinHost::State;
+    int id_ = 0;
+    std::string className_;
+    ModuleRecord* record_ = nullptr;
+    HWND window_ = nullptr;
+    void* data_ = nullptr;
+    std::uint32_t dataSize_ = 0;
+};
+
+}  // namespace standin

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Static checks of the 32-bit product DLL, read off the file itself: what the
+# host's loader and a machine without the compiler's runtime would see.
+#   bash tests/product_static_checks.sh path/to/Torq7m.dll
+# Prints one "ok: ..." or "FAIL: ..." line per check; exits 1 on any failure.
+set -uo pipefail
+
+dll=${1:?usage: product_static_checks.sh path/to/Torq7m.dll}
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+
+# Exports the host looks up: "ordinal name", undecorated.
+expected_exports=("1 WEP" "2 FinishVireoDLL" "3 SetupVireoDLL")
+
+# Imports allowed: system DLLs only (extended regular expressions, matched
+# case-insensitively against the whole name).
+allowed_imports=('kernel32\.dll' 'user32\.dll' 'gdi32\.dll' 'msvcrt\.dll' 'advapi32\.dll'
+                 'api-ms-win-crt-[a-z0-9-]+\.dll')
+
+# DllCharacteristics bits required: "name mask".
+required_dll_characteristics=("DYNAMIC_BASE 0x0040" "NX_COMPAT 0x0100")
+
+# Resources: "type|name|language|detail". Bitmaps carry their size, depth and
+# compression, strings their text; the library loads all of them as Japanese.
+expected_resources=(
+    "VERSION|1|0x411|"
+    "DIALOG|Q7_DEVSEL|0x411|"
+    "BITMAP|ICO_Q7AD|0x411|26x24 4bpp BI_RGB"
+    "BITMAP|ICO_Q7DI|0x411|26x24 4bpp BI_RGB"
+    "BITMAP|ICO_Q7DO|0x411|26x24 4bpp BI_RGB"
+    "BITMAP|ICO_Q7DA|0x411|26x24 4bpp BI_RGB"
+    "BITMAP|BMP_Q7AD|0x411|64x46 4bpp BI_RGB"
+    "BITMAP|BMP_Q7DI|0x411|64x46 4bpp BI_RGB"
+    "BITMAP|BMP_Q7DO|0x411|64x46 4bpp BI_RGB"
+    "BITMAP|BMP_Q7DA|0x411|64x46 4bpp BI_RGB"
+    "STRING|3950|0x411|Torq-Q7 AD"
+    "STRING|3951|0x411|Torq-Q7 DA"
+    "STRING|3953|0x411|Torq-Q7 DIN"
+    "STRING|3954|0x411|Torq-Q7 DOUT"
+    "STRING|3955|0x411|Q7DIN"
+    "STRING|3956|0x411|Q7AD"
+    "STRING|3957|0x411|Q7DA"
+    "STRING|3958|0x411|Q7DO"
+)
+
+failures=0
+ok() { echo "ok: $*"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { # check "description" command...
+    local what=$1
+    shift
+    if "$@"; then ok "$what"; else fail "$what"; fi
+}
+
+if ! headers=$("$objdump" -p "$dll" 2>&1) || ! sections=$("$objdump" -h "$dll" 2>&1); then
+    fail "$objdump cannot read $dll: $headers"
+    exit 1
+fi
+
+# --- file format -------------------------------------------------------------
+check "file format pei-i386" grep -q 'file format pei-i386$' <<<"$headers"
+check "optional header Magic 010b (PE32)" grep -Eq '^Magic[[:space:]]+010b' <<<"$headers"
+
+# --- exports -----------------------------------------------------------------
+# The name table lists 0-based indexes into the address table: ordinal = index + base.
+ordinal_base=$(awk '/^Ordinal Base/ { print $3; exit }' <<<"$headers")
+address_count_hex=$(awk '/^\tExport Address Table[[:space:]]+[0-9a-f]+$/ { print $4; exit }' <<<"$headers")
+address_count=${address_count_hex:+$((16#$address_count_hex))}
+exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+          awk -v base="${ordinal_base:-0}" -F'[][]' '/^\t\[/ { gsub(/ /, "", $2); sub(/^ +/, "", $3); print $2 + base, $3 }')
+export_count=$(grep -c . <<<"$exports")
+check "exactly ${#expected_exports[@]} exports, all by name (found ${export_count} names, ${address_count:-no} addresses)" \
+    test "$export_count" -eq "${#expected_exports[@]}" -a "${address_count:-0}" -eq "${#expected_exports[@]}"
+for entry in "${expected_exports[@]}"; do
+    found=$(awk -v name="${entry#* }" '$2 == name { print $1 }' <<<"$exports")
+    check "export ${entry#* } at ordinal ${entry%% *} (found: ${found:-none})" test "$found" = "${entry%% *}"
+done
+
+# --- imports -----------------------------------------------------------------
+imports=$(awk '/^\tDLL Name:/ { print $3 }' <<<"$headers")
+allowed_regex="^($(IFS='|'; echo "${allowed_imports[*]}"))\$"
+check "imports KERNEL32.dll" grep -qix 'kernel32\.dll' <<<"$imports"
+while read -r name; do
+    [ -n "$name" ] || continue
+    check "import $name is a system DLL" grep -Eqi "$allowed_regex" <<<"$name"
+done <<<"$imports"
+
+# --- relocation and DEP ------------------------------------------------------
+characteristics_hex=$(awk '/^DllCharacteristics/ { print $2; exit }' <<<"$headers")
+characteristics=$((16#${characteristics_hex:-0}))
+for entry in "${required_dll_characteristics[@]}"; do
+    check "DllCharacteristics include ${entry% *}" test $((characteristics & ${entry#* })) -ne 0
+done
+check "has a .reloc section" grep -Eq '^ +[0-9]+ \.reloc +0*[1-9a-f]' <<<"$sections"
+
+# --- resources ---------------------------------------------------------------
+# One "type|name|language|detail" line per resource; a string table block
+# becomes one line per non-empty string (string n lives in block n / 16 + 1).
+resources=$(python3 - "$dll" <<'PY'
+import struct
+import sys
+
+TYPES = {2: "BITMAP", 5: "DIALOG", 6: "STRING", 16: "VERSION"}
+COMPRESSIONS = {0: "BI_RGB", 1: "BI_RLE8", 2: "BI_RLE4", 3: "BI_BITFIELDS"}
+
+image = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", image, 0x3C)[0]
+section_count, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+optional = pe + 24
+magic = struct.unpack_from("<H", image, optional)[0]
+directories = optional + (96 if magic == 0x10B else 112)
+rsrc_rva, rsrc_size = struct.unpack_from("<II", image, directories + 2 * 8)
+sections = [struct.unpack_from("<8xIIII", image, optional + optional_size + 40 * i)
+            for i in range(section_count)]
+
+
+def offset_of(rva):
+    for virtual_size, address, raw_size, raw_offset in sections:
+        if address <= rva < address + max(virtual_size, raw_size):
+            return rva - address + raw_offset
+    raise ValueError("RVA %#x is in no section" % rva)
+
+
+if rsrc_size == 0:
+    sys.exit(0)
+root = offset_of(rsrc_rva)
+
+
+def entries(directory):
+    named, numbered = struct.unpack_from("<12xHH", image, root + directory)
+    for i in range(named + numbered):
+        name, target = struct.unpack_from("<II", image, root + directory + 16 + 8 * i)
+        if name & 0x80000000:
+            length = struct.unpack_from("<H", image, root + (name & 0x7FFFFFFF))[0]
+            start = root + (name & 0x7FFFFFFF) + 2
+            name = image[start:start + 2 * length].decode("utf-16-le")
+        yield name, target & 0x7FFFFFFF
+
+
+def data(entry):
+    rva, size = struct.unpack_from("<II", image, root + entry)
+    start = offset_of(rva)
+    return image[start:start + size]
+
+
+for type_id, names in entries(0):
+    kind = TYPES.get(type_id, str(type_id))
+    for name, languages in entries(names):
+        for language, entry in entries(languages):
+            blob = data(entry)
+            where = "%s|%s|%#x|" % (kind, name, language)
+            if kind == "BITMAP":
+                width, height, _, bits, compression = struct.unpack_from("<4xiiHHI", blob)
+                print(where + "%dx%d %dbpp %s" % (width, height, bits,
+                                                  COMPRESSIONS.get(compression, compression)))
+            elif kind == "STRING":
+                position = 0
+                for index in range(16):
+                    length = struct.unpack_from("<H", blob, position)[0]
+                    text = blob[position + 2:position + 2 + 2 * length].decode("utf-16-le")
+                    position += 2 + 2 * length
+                    if text:
+                        print("STRING|%d|%#x|%s" % ((name - 1) * 16 + index, language, text))
+            else:
+                print(where)
+PY
+) || fail "the resource directory could not be read"
+for entry in "${expected_resources[@]}"; do
+    IFS='|' read -r type name language detail <<<"$entry"
+    if grep -Fxq "$entry" <<<"$resources"; then
+        ok "resource $type $name, language $language${detail:+: $detail}"
+    else
+        found=$(grep -F "$type|$name|" <<<"$resources" | paste -sd ';' -)
+        fail "resource $type $name, language $language${detail:+: $detail} (found: ${found:-none})"
+    fi
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all checks passed"
