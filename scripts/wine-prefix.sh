@@ -15,7 +15,7 @@ start)
         wineserver -w
         touch "$WINEPREFIX/.torq7-ready"
     fi
-    wineserver -p >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1 || true  # already running for this prefix
     # the first process starts Wine's background services; let them settle here
     "$wine" cmd /c exit </dev/null >/dev/null 2>&1
     ;;

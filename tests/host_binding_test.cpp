@@ -1,7 +1,9 @@
 // Start-up and shut-down of the real library in the stand-in host: the
 // symbol import, the binding of the library's variables and the exports.
+#include <cstring>
 #include <iterator>
 #include <map>
+#include <vector>
 
 #include "TestHost.h"
 #include "sim/host/HostNames.h"
@@ -161,6 +163,79 @@ TEST_F(HostBindingTest, WithoutTheDriverStartUpSucceedsButOffersNoModules)
     freshHost();
     ASSERT_TRUE(startLibrary(true));
     EXPECT_EQ(host().classes().size(), 4u);
+}
+
+TEST_F(HostBindingTest, LibrarySeesTheHostClock)
+{
+    ASSERT_TRUE(loadLibrary(true));
+    addBoard(0, 0);
+    ASSERT_EQ(host().setup(), 1u);
+    EXPECT_EQ(host().patchedClockImports(), 1u);
+    standin::HostModule* din = placeWithFirstBoard("TORQ7DI");
+    ASSERT_NE(din, nullptr);
+    ASSERT_TRUE(host().start(1.0, 100));
+    host().runRounds(1, 99);
+    EXPECT_TRUE(host().releasedBlocks(din, 0).empty()) << "released before its due time";
+    host().runRounds(1, 1);
+    const auto blocks = host().releasedBlocks(din, 0);
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].tick, kClockStart + 100);
+    SimCall create{};
+    ASSERT_EQ(driver().SimTorq7_GetCall(0, &create), 1);
+    EXPECT_EQ(create.dwTick, kClockStart) << "the driver does not see the host clock";
+}
+
+TEST_F(HostBindingTest, StoredWorksheetComesBackWithDataAndConnections)
+{
+    const std::string path = ProgramFolder() + "host_binding_test.worksheet";
+    ASSERT_TRUE(loadLibrary(true));
+    addBoard(0, 7);
+    ASSERT_EQ(host().setup(), 1u);
+    standin::HostModule* din = placeWithFirstBoard("TORQ7DI", {0, 2, "IN"});
+    standin::HostModule* dout = placeWithFirstBoard("TORQ7DO", {1, 0, "OUT"});
+    ASSERT_TRUE(din && dout);
+    host().connect(din, 1, dout, 0);
+    std::strcpy(din->record()->szDescription, "stored");
+    const auto* bytes = static_cast<const std::uint8_t*>(din->data());
+    const std::vector<std::uint8_t> data(bytes, bytes + din->dataSize());
+    host().setTimeBase(2.0, 50);
+    ASSERT_TRUE(host().saveWorksheet(path));
+
+    freshHost();
+    ASSERT_TRUE(loadLibrary(true));
+    addBoard(0, 7);
+    ASSERT_EQ(host().setup(), 1u);
+    std::vector<standin::HostModule*> placed;
+    ASSERT_TRUE(host().loadWorksheet(path, &placed));
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(placed.size(), 2u);
+    const standin::HostModule& in = *placed[0];
+    EXPECT_EQ(in.className(), "TORQ7DI");
+    EXPECT_EQ(in.name(), "IN");
+    EXPECT_STREQ(in.record()->szDescription, "stored");
+    EXPECT_EQ(in.outputs(), 2u);
+    EXPECT_EQ(placed[1]->inputs(), 1u);
+    const auto* restored = static_cast<const std::uint8_t*>(in.data());
+    EXPECT_EQ(std::vector<std::uint8_t>(restored, restored + in.dataSize()), data);
+    EXPECT_EQ(host().millisecondsPerSample(), 2.0);
+    EXPECT_EQ(host().blockSize(), 50u);
+    EXPECT_EQ(host().dialogsSeen(), 0u) << "restoring asked for a board";
+    const auto results = host().moduleResults();
+    ASSERT_EQ(results.size(), 2u);
+    for (const auto& result : results) {
+        EXPECT_EQ(result.message, MODMSG_LOADED);
+        EXPECT_EQ(result.result, 1u);
+    }
+
+    // The restored connection carries the digital input's second channel to the output.
+    ASSERT_TRUE(host().start());
+    host().runRounds(1, 100);
+    ASSERT_EQ(host().releasedBlocks(&in, 1).size(), 1u);
+    host().runRounds(1, 1);
+    bool delivered = false;
+    for (const auto& call : host().inputBlockCalls())
+        delivered |= call.moduleId == placed[1]->id() && !call.release && call.withBlock;
+    EXPECT_TRUE(delivered);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ address_count=${address_count_hex:+$((16#$address_count_hex))}
 exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
           awk -v base="${ordinal_base:-0}" -F'[][]' '/^\t\[/ { gsub(/ /, "", $2); sub(/^ +/, "", $3); print $2 + base, $3 }')
 export_count=$(grep -c . <<<"$exports")
-check "exactly ${#expected_exports[@]} exports, all by name (found ${export_count} names, ${address_count:-no} addresses)" \
+check "exactly ${#expected_exports[@]} exports, all by name (found ${address_count:-no} addresses, names: $(awk '{ printf "%s%s=%s", sep, $2, $1; sep = ", " }' <<<"$exports"))" \
     test "$export_count" -eq "${#expected_exports[@]}" -a "${address_count:-0}" -eq "${#expected_exports[@]}"
 for entry in "${expected_exports[@]}"; do
     found=$(awk -v name="${entry#* }" '$2 == name { print $1 }' <<<"$exports")

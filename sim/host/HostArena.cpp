@@ -70,13 +70,6 @@ public:
         return true;
     }
 
-    std::size_t blockSize(const void* block)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto it = used_.find(reinterpret_cast<std::uintptr_t>(block));
-        return it == used_.end() ? 0 : it->second;
-    }
-
 private:
     bool reserve()
     {
@@ -116,11 +109,6 @@ void* ArenaAllocate(std::size_t size)
 bool ArenaFree(void* block)
 {
     return TheArena().release(block);
-}
-
-std::size_t ArenaBlockSize(const void* block)
-{
-    return TheArena().blockSize(block);
 }
 
 }  // namespace standin

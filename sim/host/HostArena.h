@@ -13,8 +13,6 @@ void* ArenaAllocate(std::size_t size);
 // Returns memory of ArenaAllocate; false (and nothing freed) for an address
 // that is not a live arena block.
 bool ArenaFree(void* block);
-// Size of the live arena block that starts at `block`, 0 when there is none.
-std::size_t ArenaBlockSize(const void* block);
 
 template <typename T>
 T* ArenaNew(std::size_t count = 1)

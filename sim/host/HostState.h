@@ -53,8 +53,6 @@ struct StandinHost::State {
 
     // Import answers (HostWindows.cpp).
     std::uintptr_t answerImport(unsigned message, const char* name);
-    std::uintptr_t variableAnswer(std::size_t index) const;
-    std::uintptr_t functionAnswer(std::size_t index) const;
     void createHostObjects();
     void destroyHostObjects();
 
@@ -70,8 +68,8 @@ struct StandinHost::State {
     ModuleEntry* entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const;
     ModuleEntry* newEntry(const RegisteredClass& cls, unsigned inputs, unsigned outputs, const std::string& name);
     void removeEntry(ModuleEntry* entry);
-    std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2,
-                               bool recordResult);
+    // Sends a module message through the class's handler and records the result.
+    std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2);
     DataBlock* newBlock(std::uint32_t room);
     void freeBlocksOf(ModuleEntry* entry);
     void processRound();

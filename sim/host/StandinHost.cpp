@@ -217,13 +217,11 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
 }
 
 std::uint32_t StandinHost::State::sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1,
-                                               std::uint32_t p2, bool recordResult)
+                                               std::uint32_t p2)
 {
     const std::uint32_t result = entry->handler ? entry->handler(entry->module->record(), message, p1, p2) : 0;
-    if (recordResult) {
-        std::lock_guard<std::mutex> lock(mutex);
-        moduleResults.push_back({nextSeq(), entry->module->id(), message, result});
-    }
+    std::lock_guard<std::mutex> lock(mutex);
+    moduleResults.push_back({nextSeq(), entry->module->id(), message, result});
     return result;
 }
 
@@ -376,8 +374,11 @@ void StandinHost::shutdown()
         s.setupEntry = nullptr;
         s.finishEntry = nullptr;
         s.wepEntry = nullptr;
-        // The library's variables went with it.
+        // Its variables, classes and menu handlers went with it.
         s.libraryVariables.clear();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.classes.clear();
+        s.menuEntries.clear();
     }
     if (s.driverModule) {
         s.driverControl.SimTorq7_SetClock(nullptr);
@@ -526,7 +527,7 @@ HostModule* StandinHost::placeModule(const std::string& className, const Placeme
         return nullptr;
     ModuleEntry* entry = s.newEntry(*cls, placement.inputs, placement.outputs, placement.name);
     *s.currentModulePtr = ToHost32(entry->module->record());
-    if (s.sendToModule(entry, MODMSG_CREATE, 0, 0, true) == 0) {
+    if (s.sendToModule(entry, MODMSG_CREATE, 0, 0) == 0) {
         s.removeEntry(entry);
         return nullptr;
     }
@@ -537,7 +538,7 @@ std::uint32_t StandinHost::sendMessage(HostModule* module, std::uint32_t message
                                        std::uint32_t param2)
 {
     ModuleEntry* entry = state_->entryOf(module);
-    return entry ? state_->sendToModule(entry, message, param1, param2, true) : 0;
+    return entry ? state_->sendToModule(entry, message, param1, param2) : 0;
 }
 
 std::uint32_t StandinHost::setupModule(HostModule* module)
@@ -546,7 +547,7 @@ std::uint32_t StandinHost::setupModule(HostModule* module)
     if (!entry)
         return 0;
     *state_->currentModulePtr = ToHost32(module->record());
-    return state_->sendToModule(entry, MODMSG_SETUP, 0, 0, true);
+    return state_->sendToModule(entry, MODMSG_SETUP, 0, 0);
 }
 
 void StandinHost::deleteModule(HostModule* module)
@@ -554,7 +555,7 @@ void StandinHost::deleteModule(HostModule* module)
     ModuleEntry* entry = state_->entryOf(module);
     if (!entry)
         return;
-    state_->sendToModule(entry, MODMSG_DELETE, 0, 0, true);
+    state_->sendToModule(entry, MODMSG_DELETE, 0, 0);
     state_->removeEntry(entry);
 }
 
@@ -667,7 +668,7 @@ bool StandinHost::start()
     s.writeLibraryVariables();
     bool allStarted = true;
     for (HostModule* module : modules())
-        allStarted &= s.sendToModule(s.entryOf(module), MODMSG_START, 0, 0, true) != 0;
+        allStarted &= s.sendToModule(s.entryOf(module), MODMSG_START, 0, 0) != 0;
     return allStarted;
 }
 
@@ -748,7 +749,7 @@ void StandinHost::stop()
     if (!s.running)
         return;
     for (HostModule* module : modules())
-        s.sendToModule(s.entryOf(module), MODMSG_STOP, 0, 0, true);
+        s.sendToModule(s.entryOf(module), MODMSG_STOP, 0, 0);
     s.running = false;
     s.paused = false;
     s.stopRequested = false;
@@ -759,5 +760,6 @@ void StandinHost::stop()
 
 bool StandinHost::running() const { return state_->running; }
 bool StandinHost::paused() const { return state_->paused; }
+std::uint32_t StandinHost::experimentStartTicks() const { return state_->startTicks; }
 
 }  // namespace standin

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/driver/SimTorq7Control.h"
@@ -136,8 +137,12 @@ class HostModule;
 
 // What a test chooses about a module before it is created.
 struct Placement {
-    unsigned inputs = 0;
-    unsigned outputs = 0;
+    Placement(unsigned inputs = 0, unsigned outputs = 0, std::string name = {})
+        : inputs(inputs), outputs(outputs), name(std::move(name))
+    {
+    }
+    unsigned inputs;
+    unsigned outputs;
     std::string name;   // empty: the class's short name and a number
 };
 
@@ -228,9 +233,13 @@ public:
     // module class's menu command places a module of that class.
     bool chooseMenuCommand(std::uint32_t command);
 
-    // --- Modal dialogs owned by module windows, reached through the
-    // WM_ENTERIDLE that the dialog's loop sends to its owner.
-    void setDialogIdleHook(std::function<void(HWND dialog)> hook);   // every idle
+    // --- Modal dialogs. Those owned by a module window are seen through the
+    // WM_ENTERIDLE that their loop sends to the owner; others (a dialog
+    // owned by a dialog, a message box without owner) through a 25 ms poll
+    // that runs inside any modal loop. A new dialog with neither a queued
+    // action nor an idle hook is reported as a failure and cancelled; one
+    // left open for 10 s is reported and ended.
+    void setDialogIdleHook(std::function<void(HWND dialog)> hook);   // every idle of a module's dialog
     void whenDialogOpens(std::function<void(HWND dialog)> action);   // once, for the next new dialog
     std::size_t dialogsSeen() const;
 
@@ -252,8 +261,8 @@ public:
     bool runRound();
     // `rounds` rounds, each after advancing the virtual clock.
     void runRounds(unsigned rounds, std::uint32_t millisecondsPerRound);
-    // Rounds on a thread of their own for `milliseconds` of the host clock
-    // (or until the library stops the run), while this thread serves window
+    // Rounds on a thread of their own for `milliseconds` of real time (or
+    // until the library stops the run), while this thread serves window
     // messages; `progress` runs here about every 250 ms. Then stops.
     void runFor(std::uint32_t milliseconds, const std::function<void()>& progress = {});
     void pause();
@@ -261,8 +270,19 @@ public:
     void stop();   // MODMSG_STOP to every module, running flag 0
     bool running() const;
     bool paused() const;
+    std::uint32_t experimentStartTicks() const;   // clock at the last start
 
-    // --- Worksheets (format in Worksheet.h).
+    // --- Worksheets: plain text, one item per line, fields separated by
+    // single spaces, '#' lines are comments:
+    //   standin-worksheet 1
+    //   timebase <milliseconds per sample> <samples per block>
+    //   module <class name> <input count> <output count>
+    //   name <hex bytes>          the module's name (code page 932 bytes)
+    //   description <hex bytes>   its description
+    //   data <hex bytes>          its whole ModuleData block
+    //   connect <from module> <output channel> <to module> <input channel>
+    // name, description and data belong to the module line above them;
+    // modules are numbered from 0 in the order of their module lines.
     bool saveWorksheet(const std::string& path) const;
     // Places the stored modules with their data, restores the connections and
     // the time base, and sends MODMSG_LOADED to each. False on a file that

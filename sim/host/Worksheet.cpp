@@ -1,5 +1,4 @@
-#include "Worksheet.h"
-
+// Storing and restoring worksheets (format in StandinHost.h).
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -40,8 +39,6 @@ void CopyText(char* field, std::size_t size, const std::vector<std::uint8_t>& te
     std::memcpy(field, text.data(), std::min(text.size(), size - 1));
 }
 
-}  // namespace
-
 std::string ToHex(const void* bytes, std::size_t count)
 {
     static const char kDigits[] = "0123456789abcdef";
@@ -68,6 +65,8 @@ bool FromHex(const std::string& text, std::vector<std::uint8_t>* bytes)
     }
     return true;
 }
+
+}  // namespace
 
 bool StandinHost::saveWorksheet(const std::string& path) const
 {
@@ -173,7 +172,7 @@ bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*
     for (const Connection& link : links)
         connect(restored[link.fromId], link.output, restored[link.toId], link.input);
     for (HostModule* module : restored)
-        s.sendToModule(s.entryOf(module), MODMSG_LOADED, 0, 0, true);
+        s.sendToModule(s.entryOf(module), MODMSG_LOADED, 0, 0);
     if (placed)
         *placed = restored;
     return true;

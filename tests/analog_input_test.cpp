@@ -1,0 +1,402 @@
+// The analog input class: the board mode made at the start from the host's
+// time base and the stored settings, the sample buffer's life, and the sets
+// read during a measurement, converted to volts channel by channel.
+#include <vector>
+
+#include "TestHost.h"
+#include "torq7m/modules/AdModuleData.h"
+
+namespace torq7test {
+namespace {
+
+constexpr std::uint16_t kBoard = 2;
+
+struct IntervalCode {
+    double milliseconds;
+    std::uint32_t clockCode;
+};
+
+// The board's 48 sampling clocks.
+constexpr IntervalCode kBoardClocks[] = {
+    {0.03, 0x26},   {0.04, 0x21},   {0.05, 0x25},   {0.06, 0x23},   {0.1, 0x24},    {0.12, 0x27},
+    {0.2, 0x12},    {0.3, 0x16},    {0.4, 0x11},    {0.5, 0x15},    {0.6, 0x13},    {1, 0x14},
+    {1.2, 0x17},    {2, 0x32},      {3, 0x36},      {4, 0x31},      {5, 0x35},      {6, 0x33},
+    {10, 0x34},     {12, 0x37},     {20, 0x0A},     {30, 0x0E},     {40, 0x09},     {50, 0x0D},
+    {60, 0x0B},     {100, 0x0C},    {120, 0x0F},    {200, 0x2A},    {300, 0x2E},    {400, 0x29},
+    {500, 0x2D},    {600, 0x2B},    {1000, 0x2C},   {1200, 0x2F},   {2000, 0x1A},   {3000, 0x1E},
+    {4000, 0x19},   {5000, 0x1D},   {6000, 0x1B},   {10000, 0x1C},  {12000, 0x1F},  {20000, 0x3A},
+    {30000, 0x3E},  {40000, 0x39},  {50000, 0x3D},  {60000, 0x3B},  {100000, 0x3C}, {120000, 0x3F},
+};
+
+class AnalogInputTest : public HostTest {
+protected:
+    void SetUp() override
+    {
+        HostTest::SetUp();
+        startWithBoard();
+    }
+
+    void startWithBoard()
+    {
+        ASSERT_TRUE(loadLibrary());
+        addBoard(0, kBoard);
+        ASSERT_EQ(host().setup(), 1u);
+        stopsAtWarnings_.clear();
+        host().setWarningListener([this](const standin::Warning&) { stopsAtWarnings_.push_back(host().stopRequests()); });
+    }
+
+    standin::HostModule* placeInputs(unsigned channels) { return placeWithFirstBoard("TORQ7AD", {0, channels, ""}); }
+
+    std::uint32_t driverCalls(SimEntry entry) { return driver().SimTorq7_CountCalls(entry, kBoard); }
+
+    SamplingMode lastMode()
+    {
+        SamplingMode mode{};
+        EXPECT_EQ(driver().SimTorq7_GetMode(kBoard, &mode), 1);
+        return mode;
+    }
+
+    // The codes the board delivers on `channel`, one per sample and cycled,
+    // with `lowBits` below each code.
+    void setCodes(unsigned channel, const std::vector<std::uint16_t>& codes, std::uint16_t lowBits = 0)
+    {
+        const SimSignal signal{SIM_SIGNAL_PATTERN, 0.0, 0.0, 0.0, lowBits};
+        driver().SimTorq7_SetSignal(kBoard, channel, &signal);
+        driver().SimTorq7_SetCodePattern(kBoard, channel, codes.data(), static_cast<std::uint32_t>(codes.size()));
+    }
+
+    void expectOnlyWarning(const char* caption, const std::string& text)
+    {
+        const auto warnings = host().warnings();
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].caption, caption);
+        EXPECT_EQ(warnings[0].text, text);
+    }
+
+    std::size_t failedProcessCalls()
+    {
+        std::size_t count = 0;
+        for (const standin::ModuleResult& result : host().moduleResults())
+            count += result.message == standin::kProcessCall;
+        return count;
+    }
+
+    // The host's count of stop requests at each warning, in order.
+    std::vector<std::size_t> stopsAtWarnings_;
+};
+
+TEST_F(AnalogInputTest, IntervalIsTakenInHundredthsOrRefused)
+{
+    struct Case {
+        double milliseconds;
+        int clockCode;   // -1: refused
+    };
+    constexpr Case kCases[] = {{0.03, 0x26}, {0.035, 0x26}, {100.009, 0x0C}, {120000.0, 0x3F},
+                               {0.02, -1},   {0.07, -1},    {150.0, -1},     {120000.5, -1}};
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.milliseconds);
+        host().clearRecords();
+        driver().SimTorq7_ClearLog();
+        const bool started = host().start(c.milliseconds, 100);
+        if (c.clockCode < 0) {
+            EXPECT_FALSE(started);
+            expectOnlyWarning("エラー", "サンプリングレートが不正です");
+            EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
+            EXPECT_EQ(driver().SimTorq7_CallCount(), 0u);
+        } else {
+            EXPECT_TRUE(started);
+            EXPECT_TRUE(host().warnings().empty());
+            EXPECT_EQ(driverCalls(SIM_SETMODE), 1u);
+            EXPECT_EQ(lastMode().dwClockCode, static_cast<std::uint32_t>(c.clockCode));
+        }
+        host().stop();
+    }
+}
+
+TEST_F(AnalogInputTest, EveryBoardClockHasItsOwnCode)
+{
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    for (const IntervalCode& clock : kBoardClocks) {
+        SCOPED_TRACE(clock.milliseconds);
+        driver().SimTorq7_ClearLog();
+        EXPECT_TRUE(host().start(clock.milliseconds, 10));
+        EXPECT_EQ(driverCalls(SIM_SETMODE), 1u);
+        EXPECT_EQ(lastMode().dwClockCode, clock.clockCode);
+        host().stop();
+    }
+}
+
+TEST_F(AnalogInputTest, StoredSettingsMakeTheMode)
+{
+    struct Case {
+        std::int32_t startMethod;
+        std::int32_t bufferMode;
+        std::int32_t bufferSize;
+        std::uint32_t modeCode;
+        std::uint32_t bufferWords;
+    };
+    constexpr Case kCases[] = {
+        {0, 0, 0, 2, 8192},   {0, 1, 1, 5, 16384},    {1, 0, 5, 4, 262144},
+        {1, 1, 9, 6, 4194304}, {-3, 7, 10, 6, 8388608},
+    };
+    standin::HostModule* ad = placeInputs(3);
+    ASSERT_NE(ad, nullptr);
+    AdModuleData* data = ad->dataAs<AdModuleData>();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.modeCode);
+        data->nStartMethod = c.startMethod;
+        data->nBufferMode = c.bufferMode;
+        data->nBufferSize = c.bufferSize;
+        EXPECT_TRUE(host().start(1.0, 100));
+        const SamplingMode mode = lastMode();
+        EXPECT_EQ(mode.dwFirstChannel, 0u);
+        EXPECT_EQ(mode.dwLastChannel, 2u);
+        EXPECT_EQ(mode.dwBufferWords, c.bufferWords);
+        EXPECT_EQ(mode.dwModeCode, c.modeCode);
+        EXPECT_EQ(data->Mode.dwModeCode, c.modeCode);
+        host().stop();
+    }
+}
+
+TEST_F(AnalogInputTest, BufferSizeIndexOutsideTheTableIsRefused)
+{
+    struct Case {
+        double milliseconds;
+        std::int32_t bufferSize;
+        const char* text;
+    };
+    const Case kCases[] = {
+        {1.0, 11, "バッファサイズのインデックスが不正です"},
+        {1.0, -1, "バッファサイズのインデックスが不正です"},
+        {0.02, 11, "サンプリングレートが不正です"},
+    };
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.bufferSize);
+        host().clearRecords();
+        driver().SimTorq7_ClearLog();
+        ad->dataAs<AdModuleData>()->nBufferSize = c.bufferSize;
+        EXPECT_FALSE(host().start(c.milliseconds, 100));
+        expectOnlyWarning("エラー", c.text);
+        EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
+        EXPECT_EQ(driver().SimTorq7_CallCount(), 0u);
+        host().stop();
+    }
+}
+
+TEST_F(AnalogInputTest, BufferHoldsOneSetOfEveryChannel)
+{
+    standin::HostModule* ad = placeInputs(8);
+    ASSERT_NE(ad, nullptr);
+    ASSERT_TRUE(host().start(1.0, 1024));
+    const AdModuleData* data = ad->dataAs<AdModuleData>();
+    EXPECT_EQ(data->dwTotalSamples, 8192u);
+    EXPECT_EQ(lastMode().dwLastChannel, 7u);
+    EXPECT_EQ(driver().SimTorq7_IsSampling(kBoard), 1);
+    host().stop();
+    EXPECT_EQ(driver().SimTorq7_IsSampling(kBoard), 0);
+    const auto memory = host().memoryCalls();
+    ASSERT_EQ(memory.size(), 2u);
+    EXPECT_FALSE(memory[0].isFree);
+    EXPECT_EQ(memory[0].size, 16384u);
+    EXPECT_EQ(memory[0].file, "Torq7Ad");
+    EXPECT_EQ(memory[0].line, 200);
+    EXPECT_TRUE(memory[1].isFree);
+    EXPECT_EQ(memory[1].address, memory[0].address);
+    EXPECT_EQ(memory[1].file, "Torq7Ad");
+    EXPECT_EQ(memory[1].line, 253);
+}
+
+TEST_F(AnalogInputTest, StartFailuresAndStops)
+{
+    struct Case {
+        const char* what;
+        SimEntry fault;   // SIM_GETVERSION: none
+        bool refuseBuffer;
+        bool started;
+        const char* caption;
+        const char* text;   // null: any text
+        std::size_t stops;
+        std::size_t buffers;
+    };
+    const Case kCases[] = {
+        {"mode refused", SIM_SETMODE, false, false, "エラー", nullptr, 0, 0},
+        {"no buffer", SIM_GETVERSION, true, false, "Torq-Q7", "バッファを確保できませんでした", 0, 0},
+        {"sampling not started", SIM_STARTSAMPLING, false, true, "Torq-Q7",
+         "サンプリング開始に失敗しました\nエラーコード： 77", 1, 1},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        freshHost();
+        startWithBoard();
+        standin::HostModule* ad = placeInputs(2);
+        ASSERT_NE(ad, nullptr);
+        if (c.fault != SIM_GETVERSION)
+            driver().SimTorq7_SetFault(c.fault, kBoard, 0, 1, 77);
+        if (c.refuseBuffer)
+            host().setAllocationFilter([](std::uint32_t, const std::string& file, std::int32_t) { return file != "Torq7Ad"; });
+        EXPECT_EQ(host().start(1.0, 100), c.started);
+        const auto warnings = host().warnings();
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].caption, c.caption);
+        if (c.text)
+            EXPECT_EQ(warnings[0].text, c.text);
+        EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{c.stops});
+        EXPECT_EQ(host().liveAllocations(), c.buffers);
+        if (c.fault == SIM_SETMODE)
+            EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
+        if (!c.started)
+            EXPECT_EQ(driverCalls(SIM_STARTSAMPLING), 0u);
+
+        // The stop frees what the start kept, a second stop nothing more.
+        host().stop();
+        EXPECT_EQ(host().sendMessage(ad, MODMSG_STOP), 1u);
+        EXPECT_EQ(host().callCount("NewDoMemFree"), c.buffers);
+        EXPECT_EQ(driverCalls(SIM_STOPSAMPLING), 2u);
+    }
+}
+
+TEST_F(AnalogInputTest, SetIsReadOnlyWhenComplete)
+{
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    ASSERT_TRUE(host().start(1.0, 4));
+    host().runRounds(1, 3);
+    EXPECT_EQ(driverCalls(SIM_GETSAMPLINGSTATUS), 1u);
+    EXPECT_EQ(driverCalls(SIM_GETDATA), 0u) << "3 of 4 samples ready";
+    EXPECT_EQ(host().callCount("GetCurrentOutputBlock"), 0u);
+    EXPECT_TRUE(host().releasedBlocks().empty());
+    EXPECT_EQ(failedProcessCalls(), 0u);
+    host().runRounds(1, 1);
+    EXPECT_EQ(driverCalls(SIM_GETDATA), 1u);
+    const auto blocks = host().releasedBlocks(ad, 0);
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0].tick, kClockStart + 4);
+    EXPECT_EQ(blocks[0].file, "Torq7Ad");
+    EXPECT_EQ(blocks[0].line, 437);
+}
+
+TEST_F(AnalogInputTest, FailedStatusStopsTheMeasurement)
+{
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    ASSERT_TRUE(host().start(1.0, 4));
+    driver().SimTorq7_SetFault(SIM_GETSAMPLINGSTATUS, kBoard, 0, 1, 33);
+    host().runRounds(1, 4);
+    expectOnlyWarning("Torq-Q7", "サンプリング状態の取得を失敗しました\nエラーコード： 33");
+    EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{1});
+    EXPECT_EQ(driverCalls(SIM_GETDATA), 0u);
+    EXPECT_TRUE(host().releasedBlocks().empty());
+    EXPECT_EQ(failedProcessCalls(), 1u);
+    EXPECT_FALSE(host().running());
+}
+
+TEST_F(AnalogInputTest, FailedReadDeliversThePreviousSet)
+{
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    setCodes(0, {0, 1024, 2048, 3072, 4095, 4095, 4095, 4095});
+    ASSERT_TRUE(host().start(1.0, 4));
+    host().runRounds(1, 4);
+    driver().SimTorq7_SetFault(SIM_GETDATA, kBoard, 0, 1, 44);
+    host().runRounds(1, 4);
+    expectOnlyWarning("Torq-Q7", "サンプリングデータ取得を失敗しました\nエラーコード： 44");
+    EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{1});
+    const auto blocks = host().releasedBlocks(ad, 0);
+    ASSERT_EQ(blocks.size(), 2u);
+    const std::vector<float> first = {0.0f, 1.25f, 2.5f, 3.75f};
+    EXPECT_EQ(blocks[0].samples, first);
+    EXPECT_EQ(blocks[1].samples, first);
+    EXPECT_EQ(blocks[1].startTime, 0.004);
+    EXPECT_EQ(failedProcessCalls(), 0u) << "a failed read still returns 1";
+}
+
+TEST_F(AnalogInputTest, RawWordsBecomeVoltsInTheRange)
+{
+    struct Case {
+        std::int32_t range;
+        float high;
+        float low;
+        std::uint16_t lowBits;
+        std::vector<std::uint16_t> codes;
+        std::vector<float> volts;
+    };
+    const Case kCases[] = {
+        {0, 5.0f, 0.0f, 0x0, {4095, 0, 2048, 1}, {4.998779296875f, 0.0f, 2.5f, 0.001220703125f}},
+        {0, 5.0f, 0.0f, 0xF, {4095, 0, 2048, 1}, {4.998779296875f, 0.0f, 2.5f, 0.001220703125f}},
+        {4, 10.0f, -10.0f, 0x0, {2048, 4095, 0, 1024}, {0.0f, 9.9951171875f, -10.0f, -5.0f}},
+        {2, 2.5f, -2.5f, 0x7, {0, 2048, 4095, 3072}, {-2.5f, 0.0f, 2.498779296875f, 1.25f}},
+    };
+    standin::HostModule* ad = placeInputs(1);
+    ASSERT_NE(ad, nullptr);
+    AdModuleData* data = ad->dataAs<AdModuleData>();
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << "range " << c.range << " low bits " << c.lowBits);
+        host().clearRecords();
+        data->nInputRange = c.range;
+        data->fRangeHigh = c.high;
+        data->fRangeLow = c.low;
+        setCodes(0, c.codes, c.lowBits);
+        ASSERT_TRUE(host().start(1.0, 4));
+        host().runRounds(1, 4);
+        const auto blocks = host().releasedBlocks(ad, 0);
+        ASSERT_EQ(blocks.size(), 1u);
+        EXPECT_EQ(blocks[0].samples, c.volts);
+        host().stop();
+    }
+}
+
+TEST_F(AnalogInputTest, InterleavedSetIsSplitByChannel)
+{
+    standin::HostModule* ad = placeInputs(3);
+    ASSERT_NE(ad, nullptr);
+    // Codes a multiple of 256 give volts exact in single precision.
+    for (std::uint16_t c = 0; c < 3; ++c)
+        setCodes(c, {static_cast<std::uint16_t>(256 * (4 * c + 1)), static_cast<std::uint16_t>(256 * (4 * c + 2)),
+                     static_cast<std::uint16_t>(256 * (4 * c + 3)), static_cast<std::uint16_t>(256 * (4 * c + 4))});
+    ASSERT_TRUE(host().start(1.0, 4));
+    host().runRounds(1, 4);
+    EXPECT_EQ(ad->dataAs<AdModuleData>()->dwTotalSamples, 12u);
+    for (unsigned c = 0; c < 3; ++c) {
+        const auto blocks = host().releasedBlocks(ad, c);
+        ASSERT_EQ(blocks.size(), 1u);
+        std::vector<float> expected;
+        for (unsigned j = 0; j < 4; ++j)
+            expected.push_back(5.0f * static_cast<float>(4 * c + j + 1) / 16.0f);
+        EXPECT_EQ(blocks[0].samples, expected) << "channel " << c;
+    }
+}
+
+TEST_F(AnalogInputTest, StoredBufferReferenceIsNeverFreed)
+{
+    const std::string path = ProgramFolder() + "analog_input_test.worksheet";
+    standin::HostModule* ad = placeInputs(2);
+    ASSERT_NE(ad, nullptr);
+    ad->dataAs<AdModuleData>()->pSampleBuffer = 0x0BADF00D;
+    ASSERT_TRUE(host().saveWorksheet(path));
+
+    freshHost();
+    startWithBoard();
+    std::vector<standin::HostModule*> placed;
+    ASSERT_TRUE(host().loadWorksheet(path, &placed));
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(placed.size(), 1u);
+    EXPECT_EQ(host().sendMessage(placed[0], MODMSG_STOP), 1u);
+    EXPECT_EQ(host().callCount("NewDoMemFree"), 0u);
+    EXPECT_TRUE(host().warnings().empty());
+    EXPECT_TRUE(host().protocolErrors().empty());
+
+    // A measurement of the restored module frees only its own buffer.
+    ASSERT_TRUE(host().start(1.0, 10));
+    host().stop();
+    const auto memory = host().memoryCalls();
+    ASSERT_EQ(memory.size(), 2u);
+    EXPECT_EQ(memory[1].address, memory[0].address);
+}
+
+}  // namespace
+}  // namespace torq7test
