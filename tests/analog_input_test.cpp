@@ -85,31 +85,40 @@ protected:
     std::vector<std::size_t> stopsAtWarnings_;
 };
 
-TEST_F(AnalogInputTest, IntervalIsTakenInHundredthsOrRefused)
+TEST_F(AnalogInputTest, IntervalAndBufferSizeAreCheckedAtStart)
 {
+    constexpr char kBadRate[] = "サンプリングレートが不正です";
+    constexpr char kBadSize[] = "バッファサイズのインデックスが不正です";
     struct Case {
         double milliseconds;
-        int clockCode;   // -1: refused
+        std::int32_t bufferSize;
+        std::uint32_t clockCode;
+        const char* refusal;   // null: accepted
     };
-    constexpr Case kCases[] = {{0.03, 0x26}, {0.035, 0x26}, {100.009, 0x0C}, {120000.0, 0x3F},
-                               {0.02, -1},   {0.07, -1},    {150.0, -1},     {120000.5, -1}};
+    const Case kCases[] = {
+        {0.03, 0, 0x26, nullptr},     {0.035, 0, 0x26, nullptr},  {100.009, 0, 0x0C, nullptr},
+        {120000.0, 0, 0x3F, nullptr}, {0.02, 0, 0, kBadRate},     {0.07, 0, 0, kBadRate},
+        {150.0, 0, 0, kBadRate},      {120000.5, 0, 0, kBadRate}, {1.0, 11, 0, kBadSize},
+        {1.0, -1, 0, kBadSize},       {0.02, 11, 0, kBadRate},
+    };
     standin::HostModule* ad = placeInputs(1);
     ASSERT_NE(ad, nullptr);
     for (const Case& c : kCases) {
-        SCOPED_TRACE(c.milliseconds);
+        SCOPED_TRACE(testing::Message() << c.milliseconds << " ms, buffer size " << c.bufferSize);
         host().clearRecords();
         driver().SimTorq7_ClearLog();
+        ad->dataAs<AdModuleData>()->nBufferSize = c.bufferSize;
         const bool started = host().start(c.milliseconds, 100);
-        if (c.clockCode < 0) {
+        if (c.refusal) {
             EXPECT_FALSE(started);
-            expectOnlyWarning("エラー", "サンプリングレートが不正です");
+            expectOnlyWarning("エラー", c.refusal);
             EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
             EXPECT_EQ(driver().SimTorq7_CallCount(), 0u);
         } else {
             EXPECT_TRUE(started);
             EXPECT_TRUE(host().warnings().empty());
             EXPECT_EQ(driverCalls(SIM_SETMODE), 1u);
-            EXPECT_EQ(lastMode().dwClockCode, static_cast<std::uint32_t>(c.clockCode));
+            EXPECT_EQ(lastMode().dwClockCode, c.clockCode);
         }
         host().stop();
     }
@@ -161,33 +170,6 @@ TEST_F(AnalogInputTest, StoredSettingsMakeTheMode)
     }
 }
 
-TEST_F(AnalogInputTest, BufferSizeIndexOutsideTheTableIsRefused)
-{
-    struct Case {
-        double milliseconds;
-        std::int32_t bufferSize;
-        const char* text;
-    };
-    const Case kCases[] = {
-        {1.0, 11, "バッファサイズのインデックスが不正です"},
-        {1.0, -1, "バッファサイズのインデックスが不正です"},
-        {0.02, 11, "サンプリングレートが不正です"},
-    };
-    standin::HostModule* ad = placeInputs(1);
-    ASSERT_NE(ad, nullptr);
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.bufferSize);
-        host().clearRecords();
-        driver().SimTorq7_ClearLog();
-        ad->dataAs<AdModuleData>()->nBufferSize = c.bufferSize;
-        EXPECT_FALSE(host().start(c.milliseconds, 100));
-        expectOnlyWarning("エラー", c.text);
-        EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
-        EXPECT_EQ(driver().SimTorq7_CallCount(), 0u);
-        host().stop();
-    }
-}
-
 TEST_F(AnalogInputTest, BufferHoldsOneSetOfEveryChannel)
 {
     standin::HostModule* ad = placeInputs(8);
@@ -219,15 +201,17 @@ TEST_F(AnalogInputTest, StartFailuresAndStops)
         bool refuseBuffer;
         bool started;
         const char* caption;
-        const char* text;   // null: any text
+        const char* text;   // empty: the library's own text
         std::size_t stops;
+        std::size_t allocations;
         std::size_t buffers;
+        std::uint32_t startCalls;
     };
     const Case kCases[] = {
-        {"mode refused", SIM_SETMODE, false, false, "エラー", nullptr, 0, 0},
-        {"no buffer", SIM_GETVERSION, true, false, "Torq-Q7", "バッファを確保できませんでした", 0, 0},
+        {"mode refused", SIM_SETMODE, false, false, "エラー", "", 0, 0, 0, 0},
+        {"no buffer", SIM_GETVERSION, true, false, "Torq-Q7", "バッファを確保できませんでした", 0, 1, 0, 0},
         {"sampling not started", SIM_STARTSAMPLING, false, true, "Torq-Q7",
-         "サンプリング開始に失敗しました\nエラーコード： 77", 1, 1},
+         "サンプリング開始に失敗しました\nエラーコード： 77", 1, 1, 1, 1},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
@@ -243,14 +227,11 @@ TEST_F(AnalogInputTest, StartFailuresAndStops)
         const auto warnings = host().warnings();
         ASSERT_EQ(warnings.size(), 1u);
         EXPECT_EQ(warnings[0].caption, c.caption);
-        if (c.text)
-            EXPECT_EQ(warnings[0].text, c.text);
+        EXPECT_EQ(*c.text ? warnings[0].text : std::string(), c.text);
         EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{c.stops});
+        EXPECT_EQ(host().callCount("NewMemAlloc"), c.allocations);
         EXPECT_EQ(host().liveAllocations(), c.buffers);
-        if (c.fault == SIM_SETMODE)
-            EXPECT_EQ(host().callCount("NewMemAlloc"), 0u);
-        if (!c.started)
-            EXPECT_EQ(driverCalls(SIM_STARTSAMPLING), 0u);
+        EXPECT_EQ(driverCalls(SIM_STARTSAMPLING), c.startCalls);
 
         // The stop frees what the start kept, a second stop nothing more.
         host().stop();

@@ -259,8 +259,9 @@ TEST_F(ModuleDispatchTest, CreateTakesTheBoardAndWritesTheDefaults)
             EXPECT_EQ(data.fRangeHigh, 5.0f);
             EXPECT_EQ(data.fRangeLow, 0.0f);
         }
-        if (module->className() == "TORQ7DA")
+        if (module->className() == "TORQ7DA") {
             EXPECT_EQ(module->dataAs<DaModuleData>()->nOutputRange, 0u);
+        }
         // Each kind claims the board for itself only: the next class still finds it.
         host().deleteModule(module);
     }
