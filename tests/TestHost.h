@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/host/StandinHost.h"
 
@@ -86,6 +87,35 @@ protected:
     {
         const SimBoardConfig board{1, boardNumber, 1, portAddress, 32, slot};
         driver().SimTorq7_SetBoard(slot, &board);
+    }
+
+    // Starts the library with one board in slot 0 and records, at every
+    // warning, how many times the library had asked the host to stop.
+    void startWithBoard(std::uint32_t boardNumber)
+    {
+        ASSERT_TRUE(loadLibrary());
+        addBoard(0, boardNumber);
+        ASSERT_EQ(host_->setup(), 1u);
+        stopsAtWarnings_.clear();
+        host_->setWarningListener([this](const standin::Warning&) { stopsAtWarnings_.push_back(host_->stopRequests()); });
+    }
+
+    // The host's count of stop requests at each warning, in order.
+    std::vector<std::size_t> stopsAtWarnings_;
+
+    // Input blocks of `module` given back with NewReleaseInputBlock; each
+    // must name the module's source file and line.
+    std::size_t inputReleases(const standin::HostModule* module, unsigned input, const char* file, std::int32_t line)
+    {
+        std::size_t count = 0;
+        for (const standin::InputBlockCall& call : host_->inputBlockCalls()) {
+            if (call.moduleId == module->id() && call.input == input && call.release && call.withBlock) {
+                EXPECT_EQ(call.file, file);
+                EXPECT_EQ(call.line, line);
+                ++count;
+            }
+        }
+        return count;
     }
 
     // Places a module and takes the first board that the selection dialog offers.

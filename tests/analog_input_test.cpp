@@ -33,16 +33,7 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        startWithBoard();
-    }
-
-    void startWithBoard()
-    {
-        ASSERT_TRUE(loadLibrary());
-        addBoard(0, kBoard);
-        ASSERT_EQ(host().setup(), 1u);
-        stopsAtWarnings_.clear();
-        host().setWarningListener([this](const standin::Warning&) { stopsAtWarnings_.push_back(host().stopRequests()); });
+        startWithBoard(kBoard);
     }
 
     standin::HostModule* placeInputs(unsigned channels) { return placeWithFirstBoard("TORQ7AD", {0, channels, ""}); }
@@ -80,9 +71,6 @@ protected:
             count += result.message == standin::kProcessCall;
         return count;
     }
-
-    // The host's count of stop requests at each warning, in order.
-    std::vector<std::size_t> stopsAtWarnings_;
 };
 
 TEST_F(AnalogInputTest, IntervalAndBufferSizeAreCheckedAtStart)
@@ -216,7 +204,7 @@ TEST_F(AnalogInputTest, StartFailuresAndStops)
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
         freshHost();
-        startWithBoard();
+        startWithBoard(kBoard);
         standin::HostModule* ad = placeInputs(2);
         ASSERT_NE(ad, nullptr);
         if (c.fault != SIM_GETVERSION)
@@ -361,7 +349,7 @@ TEST_F(AnalogInputTest, StoredBufferReferenceIsNeverFreed)
     ASSERT_TRUE(host().saveWorksheet(path));
 
     freshHost();
-    startWithBoard();
+    startWithBoard(kBoard);
     std::vector<standin::HostModule*> placed;
     ASSERT_TRUE(host().loadWorksheet(path, &placed));
     DeleteFileA(path.c_str());

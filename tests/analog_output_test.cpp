@@ -17,10 +17,7 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        ASSERT_TRUE(loadLibrary());
-        addBoard(0, kBoard);
-        ASSERT_EQ(host().setup(), 1u);
-        host().setWarningListener([this](const standin::Warning&) { stopsAtWarnings_.push_back(host().stopRequests()); });
+        startWithBoard(kBoard);
     }
 
     standin::HostModule* placeOutputs(unsigned inputs) { return placeWithFirstBoard("TORQ7DA", {inputs, 0, ""}); }
@@ -44,21 +41,11 @@ protected:
         return channels;
     }
 
+    // Input blocks given back by the test's one analog output module.
     std::size_t inputReleases(unsigned input)
     {
-        std::size_t count = 0;
-        for (const standin::InputBlockCall& call : host().inputBlockCalls()) {
-            if (call.input == input && call.release && call.withBlock) {
-                EXPECT_EQ(call.file, "Torq7Da");
-                EXPECT_EQ(call.line, 350);
-                ++count;
-            }
-        }
-        return count;
+        return HostTest::inputReleases(host().modules().front(), input, "Torq7Da", 350);
     }
-
-    // The host's count of stop requests at each warning, in order.
-    std::vector<std::size_t> stopsAtWarnings_;
 };
 
 TEST_F(AnalogOutputTest, StartAndStopChangeNothing)

@@ -19,10 +19,7 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        ASSERT_TRUE(loadLibrary());
-        addBoard(0, kBoard);
-        ASSERT_EQ(host().setup(), 1u);
-        host().setWarningListener([this](const standin::Warning&) { stopsAtWarnings_.push_back(host().stopRequests()); });
+        startWithBoard(kBoard);
     }
 
     standin::HostModule* placeInput(unsigned outputs) { return placeWithFirstBoard("TORQ7DI", {0, outputs, ""}); }
@@ -40,22 +37,10 @@ protected:
         return bytes;
     }
 
-    // Input blocks given back by `module`, with the file and line it passed.
     std::size_t inputReleases(const standin::HostModule* module, unsigned input)
     {
-        std::size_t count = 0;
-        for (const standin::InputBlockCall& call : host().inputBlockCalls()) {
-            if (call.moduleId == module->id() && call.input == input && call.release && call.withBlock) {
-                EXPECT_EQ(call.file, "Torq7Do");
-                EXPECT_EQ(call.line, 374);
-                ++count;
-            }
-        }
-        return count;
+        return HostTest::inputReleases(module, input, "Torq7Do", 374);
     }
-
-    // The host's count of stop requests at each warning, in order.
-    std::vector<std::size_t> stopsAtWarnings_;
 };
 
 TEST_F(DigitalIoTest, InputStopMessageChangesNothing)

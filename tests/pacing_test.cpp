@@ -13,14 +13,7 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        startWithBoard();
-    }
-
-    void startWithBoard()
-    {
-        ASSERT_TRUE(loadLibrary());
-        addBoard(0, kBoard);
-        ASSERT_EQ(host().setup(), 1u);
+        startWithBoard(kBoard);
     }
 
     standin::HostModule* placeInput(unsigned outputs) { return placeWithFirstBoard("TORQ7DI", {0, outputs, ""}); }
@@ -42,7 +35,7 @@ TEST_F(PacingTest, BlocksCarryTheirTimesAndAreReleasedWhenDue)
     for (const TimeBase& c : kCases) {
         SCOPED_TRACE(c.milliseconds);
         freshHost();
-        startWithBoard();
+        startWithBoard(kBoard);
         standin::HostModule* din = placeInput(1);
         ASSERT_NE(din, nullptr);
         ASSERT_TRUE(host().start(c.milliseconds, c.blockSize));
@@ -162,7 +155,7 @@ TEST_F(PacingTest, AnimationStepCountsReleasesWithOrWithoutAnimation)
     for (bool animation : {true, false}) {
         SCOPED_TRACE(animation ? "animation on" : "animation off");
         freshHost();
-        startWithBoard();
+        startWithBoard(kBoard);
         standin::HostModule* din = placeInput(1);
         ASSERT_NE(din, nullptr);
         host().setAnimation(animation);
