@@ -9,6 +9,7 @@
 #include "DaModuleData.h"
 #include "DiModuleData.h"
 #include "DoModuleData.h"
+#include "ModuleCommon.h"
 #include "ModuleHandlers.h"
 
 namespace {
@@ -45,10 +46,10 @@ constexpr DispatchTable TableOf(const DispatchEntry (&entries)[N])
 constexpr DispatchEntry kAdDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, AdCreate},
-    {MODMSG_DELETE, Reply::AcknowledgeAfter, AdDelete},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<AdModuleData, kKindAnalogInput>},
     {MODMSG_SETUP, Reply::Acknowledge, nullptr},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
-    {MODMSG_LOADED, Reply::HandlerResult, AdLoaded},
+    {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<AdModuleData, kKindAnalogInput>},
     {MODMSG_START, Reply::HandlerResult, AdStart},
     {MODMSG_STOP, Reply::HandlerResult, AdStop},
     {kMsgHostNotice201, Reply::Acknowledge, nullptr},
@@ -57,10 +58,10 @@ constexpr DispatchEntry kAdDispatch[] = {
 constexpr DispatchEntry kDiDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DiCreate},
-    {MODMSG_DELETE, Reply::AcknowledgeAfter, DiDelete},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DiModuleData, kKindDigitalInput>},
     {MODMSG_SETUP, Reply::Acknowledge, nullptr},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
-    {MODMSG_LOADED, Reply::HandlerResult, DiLoaded},
+    {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<DiModuleData, kKindDigitalInput>},
     {MODMSG_START, Reply::HandlerResult, DiStart},
     {MODMSG_STOP, Reply::Acknowledge, nullptr},
     {kMsgHostNotice201, Reply::Acknowledge, nullptr},
@@ -69,10 +70,10 @@ constexpr DispatchEntry kDiDispatch[] = {
 constexpr DispatchEntry kDoDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DoCreate},
-    {MODMSG_DELETE, Reply::AcknowledgeAfter, DoDelete},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DoModuleData, kKindDigitalOutput>},
     {MODMSG_SETUP, Reply::Acknowledge, nullptr},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
-    {MODMSG_LOADED, Reply::HandlerResult, DoLoaded},
+    {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<DoModuleData, kKindDigitalOutput>},
     {MODMSG_START, Reply::HandlerResult, DoStart},
     {MODMSG_STOP, Reply::HandlerResult, DoStop},
 };
@@ -81,7 +82,7 @@ constexpr DispatchEntry kDoDispatch[] = {
 constexpr DispatchEntry kDaDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DaCreate},
-    {MODMSG_DELETE, Reply::AcknowledgeAfter, DaDelete},
+    {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DaModuleData, kKindAnalogOutput>},
     {MODMSG_SETUP, Reply::Acknowledge, nullptr},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, DaLoaded},

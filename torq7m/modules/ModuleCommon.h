@@ -30,6 +30,21 @@ inline unsigned BoundedCount(std::uint32_t hostCount, unsigned classLimit)
 // board was chosen.
 int ChooseAndClaimBoard(const ModuleRecord* module, ModuleKind kind, std::uint16_t* boardNumber);
 
+// Delete: the module gives up its claim on its board.
+template <typename Data, ModuleKind Kind>
+std::uint32_t ReleaseModuleBoard(ModuleRecord* module)
+{
+    ReleaseBoardSlot(Kind, ModuleDataOf<Data>(module)->wBoardNumber);
+    return 1;
+}
+
+// Loaded: a module restored from a worksheet claims its stored board again.
+template <typename Data, ModuleKind Kind>
+std::uint32_t ReclaimModuleBoard(ModuleRecord* module)
+{
+    return ReclaimBoardOnLoad(Kind, ModuleDataOf<Data>(module)->wBoardNumber);
+}
+
 // A newly placed module without channels gets its class's default counts.
 void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs);
 

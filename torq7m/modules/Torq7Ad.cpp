@@ -164,17 +164,6 @@ std::uint32_t AdCreate(ModuleRecord* module)
     return 1;
 }
 
-std::uint32_t AdDelete(ModuleRecord* module)
-{
-    ReleaseBoardSlot(kKindAnalogInput, ModuleDataOf<AdModuleData>(module)->wBoardNumber);
-    return 1;
-}
-
-std::uint32_t AdLoaded(ModuleRecord* module)
-{
-    return ReclaimBoardOnLoad(kKindAnalogInput, ModuleDataOf<AdModuleData>(module)->wBoardNumber);
-}
-
 std::uint32_t AdStart(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);

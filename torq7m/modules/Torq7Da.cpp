@@ -70,16 +70,10 @@ std::uint32_t DaCreate(ModuleRecord* module)
     return 1;
 }
 
-std::uint32_t DaDelete(ModuleRecord* module)
-{
-    ReleaseBoardSlot(kKindAnalogOutput, ModuleDataOf<DaModuleData>(module)->wBoardNumber);
-    return 1;
-}
-
 std::uint32_t DaLoaded(ModuleRecord* module)
 {
     const DaModuleData* data = ModuleDataOf<DaModuleData>(module);
-    const std::uint32_t result = ReclaimBoardOnLoad(kKindAnalogOutput, data->wBoardNumber);
+    const std::uint32_t result = ReclaimModuleBoard<DaModuleData, kKindAnalogOutput>(module);
     if (result && !RangeIsKnown(data->nOutputRange))
         WarnUnknownRange(data->nOutputRange);
     return result;

@@ -54,17 +54,6 @@ std::uint32_t DiCreate(ModuleRecord* module)
     return 1;
 }
 
-std::uint32_t DiDelete(ModuleRecord* module)
-{
-    ReleaseBoardSlot(kKindDigitalInput, ModuleDataOf<DiModuleData>(module)->wBoardNumber);
-    return 1;
-}
-
-std::uint32_t DiLoaded(ModuleRecord* module)
-{
-    return ReclaimBoardOnLoad(kKindDigitalInput, ModuleDataOf<DiModuleData>(module)->wBoardNumber);
-}
-
 std::uint32_t DiStart(ModuleRecord* module)
 {
     ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));

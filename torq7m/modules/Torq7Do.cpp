@@ -64,17 +64,6 @@ std::uint32_t DoCreate(ModuleRecord* module)
     return 1;
 }
 
-std::uint32_t DoDelete(ModuleRecord* module)
-{
-    ReleaseBoardSlot(kKindDigitalOutput, ModuleDataOf<DoModuleData>(module)->wBoardNumber);
-    return 1;
-}
-
-std::uint32_t DoLoaded(ModuleRecord* module)
-{
-    return ReclaimBoardOnLoad(kKindDigitalOutput, ModuleDataOf<DoModuleData>(module)->wBoardNumber);
-}
-
 std::uint32_t DoStart(ModuleRecord* module)
 {
     DoModuleData* data = ModuleDataOf<DoModuleData>(module);
