@@ -103,6 +103,21 @@ protected:
     // The host's count of stop requests at each warning, in order.
     std::vector<std::size_t> stopsAtWarnings_;
 
+    // Stores the worksheet, starts a fresh host with one board and restores
+    // the worksheet there; the modules it placed, in order.
+    std::vector<standin::HostModule*> reopenWorksheet(std::uint32_t boardNumber)
+    {
+        // one file per test process: CTest runs tests side by side
+        const std::string path = ProgramFolder() + "reopened-" + std::to_string(GetCurrentProcessId()) + ".worksheet";
+        std::vector<standin::HostModule*> placed;
+        EXPECT_TRUE(host_->saveWorksheet(path));
+        freshHost();
+        startWithBoard(boardNumber);
+        EXPECT_TRUE(host_->loadWorksheet(path, &placed));
+        DeleteFileA(path.c_str());
+        return placed;
+    }
+
     // Input blocks of `module` given back with NewReleaseInputBlock; each
     // must name the module's source file and line.
     std::size_t inputReleases(const standin::HostModule* module, unsigned input, const char* file, std::int32_t line)

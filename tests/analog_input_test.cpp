@@ -342,17 +342,11 @@ TEST_F(AnalogInputTest, InterleavedSetIsSplitByChannel)
 
 TEST_F(AnalogInputTest, StoredBufferReferenceIsNeverFreed)
 {
-    const std::string path = ProgramFolder() + "analog_input_test.worksheet";
     standin::HostModule* ad = placeInputs(2);
     ASSERT_NE(ad, nullptr);
     ad->dataAs<AdModuleData>()->pSampleBuffer = 0x0BADF00D;
-    ASSERT_TRUE(host().saveWorksheet(path));
 
-    freshHost();
-    startWithBoard(kBoard);
-    std::vector<standin::HostModule*> placed;
-    ASSERT_TRUE(host().loadWorksheet(path, &placed));
-    DeleteFileA(path.c_str());
+    const std::vector<standin::HostModule*> placed = reopenWorksheet(kBoard);
     ASSERT_EQ(placed.size(), 1u);
     EXPECT_EQ(host().sendMessage(placed[0], MODMSG_STOP), 1u);
     EXPECT_EQ(host().callCount("NewDoMemFree"), 0u);

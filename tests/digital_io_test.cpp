@@ -248,19 +248,11 @@ TEST_F(DigitalIoTest, RefusedOutputBufferWarnsAndWritesNothing)
 
 TEST_F(DigitalIoTest, StoredBufferReferenceIsNeverFreed)
 {
-    const std::string path = ProgramFolder() + "digital_io_test.worksheet";
     standin::HostModule* dout = placeOutput(1);
     ASSERT_NE(dout, nullptr);
     dout->dataAs<DoModuleData>()->pOutputBuffer = 0x12345678;
-    ASSERT_TRUE(host().saveWorksheet(path));
 
-    freshHost();
-    ASSERT_TRUE(loadLibrary());
-    addBoard(0, kBoard);
-    ASSERT_EQ(host().setup(), 1u);
-    std::vector<standin::HostModule*> placed;
-    ASSERT_TRUE(host().loadWorksheet(path, &placed));
-    DeleteFileA(path.c_str());
+    const std::vector<standin::HostModule*> placed = reopenWorksheet(kBoard);
     ASSERT_EQ(placed.size(), 1u);
     EXPECT_EQ(host().sendMessage(placed[0], MODMSG_STOP), 1u);
     EXPECT_EQ(host().callCount("NewDoMemFree"), 0u);
