@@ -24,3 +24,42 @@
 #define IDM_Q7DA 2952
 #define IDM_Q7DI 2953
 #define IDM_Q7DO 2954
+
+// String table: the version text of the about box.
+#define IDS_MODULE_VERSION 3952
+
+// Channel bar controls: messages the owner sends, notifications a channel
+// tab sends to its parent, and the arrows' commands.
+#define CTLM_SETSTATE 254
+#define CTLN_PRESS 1025
+#define CTLN_RELEASE 1026
+#define CTLN_DOUBLECLICK 1027
+#define CTLN_RIGHTDOUBLECLICK 1028
+#define CTLM_DESELECT 1029
+
+// Messages from the host to a settings dialog: copy the selected channel's
+// name to the other channels (only after the channel-name field had the
+// focus, or always).
+#define SDM_COPYNAME_IFFOCUSED 1031
+#define SDM_COPYNAME_ALWAYS 1032
+
+// Settings dialogs TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG.
+#define IDC_LESS 23000
+#define IDC_MORE 23001
+#define IDC_CHANNEL_FIRST 23002   // 23002 to 23017, one tab per channel
+#define IDC_MODULE_NAME 23018
+#define IDC_DESCRIPTION 23019
+#define IDC_SELECTED_CHANNEL 23020
+#define IDC_CHANNEL_NAME 23021
+#define IDC_INFO 1006
+#define IDC_BOARD_NUMBER 1045
+#define IDC_RANGE 1046            // analog input: input range; analog output: output range
+#define IDC_BUFFER_MODE 1054
+#define IDC_BUFFER_SIZE 1055
+#define IDC_START_METHOD 1056
+
+// About box TORQ7_ABOUT.
+#define IDC_ABOUT_VERSION 1007
+
+// Host menu entry whose handler shows the setup note.
+#define IDM_SETUP_NOTE 4990
