@@ -39,9 +39,19 @@ std::vector<std::uint32_t> BoardsOf(SimTorq7Control& driver, SimEntry entry)
     return boards;
 }
 
+// This process's event window. Other test programs run beside this one in the
+// same Wine prefix and window station, each with its own event window of the
+// same class and title, so a lookup by name alone can find theirs.
 HWND EventWindow()
 {
-    return FindWindowA(kEventClass, kEventTitle);
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, kEventClass, kEventTitle)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId())
+            return window;
+    }
+    return nullptr;
 }
 
 class BoardAccessTest : public HostTest {
