@@ -116,14 +116,14 @@ void SetNumber(HWND dialog, int control, int value)
     SetDlgItemTextA(dialog, control, text);
 }
 
-void SetControlState(HWND dialog, int control, WPARAM state)
+void SendControlState(HWND dialog, int control, WPARAM state)
 {
     SendDlgItemMessageA(dialog, control, CTLM_SETSTATE, state, 0);
 }
 
 void SetTabState(HWND dialog, std::uint32_t channel, WPARAM state)
 {
-    SetControlState(dialog, IDC_CHANNEL_FIRST + static_cast<int>(channel), state);
+    SendControlState(dialog, IDC_CHANNEL_FIRST + static_cast<int>(channel), state);
 }
 
 // Places the dialog over the centre of the host's main window, inside the screen.
@@ -162,11 +162,11 @@ void RefreshChannelBar(HWND dialog)
         SetTabState(dialog, i, state);
     }
     if (g_settings.arrowsLocked) {
-        SetControlState(dialog, IDC_LESS, kLessDisabled);
-        SetControlState(dialog, IDC_MORE, kMoreDisabled);
+        SendControlState(dialog, IDC_LESS, kLessDisabled);
+        SendControlState(dialog, IDC_MORE, kMoreDisabled);
     } else {
-        SetControlState(dialog, IDC_LESS, g_settings.channelCount >= 2 ? kLessEnabled : kLessDisabled);
-        SetControlState(dialog, IDC_MORE,
+        SendControlState(dialog, IDC_LESS, g_settings.channelCount >= 2 ? kLessEnabled : kLessDisabled);
+        SendControlState(dialog, IDC_MORE,
                         g_settings.channelCount + 1 <= g_settings.channelMax ? kMoreEnabled : kMoreDisabled);
     }
     CentreDialog(dialog);
@@ -195,20 +195,20 @@ BOOL EndChannelBarAction(HWND dialog)
 void AddChannel(HWND dialog)
 {
     if (g_settings.channelCount == 1)
-        SetControlState(dialog, IDC_LESS, kLessEnabled);
+        SendControlState(dialog, IDC_LESS, kLessEnabled);
     ++g_settings.channelCount;
     if (g_settings.channelCount > g_settings.channelMax - 1)
-        SetControlState(dialog, IDC_MORE, kMoreDisabled);
+        SendControlState(dialog, IDC_MORE, kMoreDisabled);
     SetTabState(dialog, g_settings.channelCount - 1, kTabPresent);
 }
 
 void RemoveChannel(HWND dialog)
 {
     if (g_settings.channelCount == g_settings.channelMax)
-        SetControlState(dialog, IDC_MORE, kMoreEnabled);
+        SendControlState(dialog, IDC_MORE, kMoreEnabled);
     --g_settings.channelCount;
     if (g_settings.channelCount < 2)
-        SetControlState(dialog, IDC_LESS, kLessDisabled);
+        SendControlState(dialog, IDC_LESS, kLessDisabled);
     SetTabState(dialog, g_settings.channelCount, kTabAbsent);
     if (g_settings.selectedChannel >= g_settings.channelCount) {
         g_settings.selectedChannel = g_settings.channelCount - 1;
