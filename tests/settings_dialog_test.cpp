@@ -5,6 +5,7 @@
 
 #include "SettingsDialogDriver.h"
 #include "torq7m/modules/AdModuleData.h"
+#include "torq7m/modules/DiModuleData.h"
 #include "torq7m/modules/DoModuleData.h"
 
 namespace torq7test {
@@ -279,6 +280,70 @@ TEST_F(SettingsDialogTest, TheSharedFontIsMadeOnceAndGivenToAllButEditsAndLists)
     host().shutdown();
     EXPECT_EQ(host().callCount("DeleteStackedObject"), 1u);
     EXPECT_EQ(host().liveFonts(), 0u);
+}
+
+// A damaged worksheet may bring names without their terminating zero.
+TEST_F(SettingsDialogTest, NamesWithoutTheirZeroAreReadAndWrittenWithinTheirBytes)
+{
+    const std::string full(24, 'A');
+    standin::HostModule* module = place(kDialogKinds[1], 8);
+    std::memset(module->data(), 'A', 8 * 24);
+    openSettings(module, [&](HWND dialog) {
+        EXPECT_EQ(FieldText(dialog, IDC_CHANNEL_NAME), full);
+        ClickTab(dialog, 7);   // the board number follows the last name
+        EXPECT_EQ(FieldText(dialog, IDC_CHANNEL_NAME), full);
+        PressButton(dialog, IDCANCEL);
+    });
+
+    module->record()->uiOutputChannels = 3;
+    openSettings(module, [&](HWND dialog) {
+        SendMessageA(dialog, SDM_COPYNAME_ALWAYS, 0, 0);
+        PressButton(dialog, IDOK);
+    });
+    for (unsigned i = 0; i < 3; ++i)
+        EXPECT_EQ(std::string(NameOf(module, i)), std::string(19, 'A')) << "channel " << i;
+    for (unsigned i = 3; i < 8; ++i)
+        EXPECT_EQ(std::string(NameOf(module, i), 24), full) << "channel " << i << " is not in use";
+    EXPECT_EQ(module->dataAs<DiModuleData>()->wBoardNumber, kBoardNumber);
+}
+
+// The start and the stop own the buffer fields of the block: OK keeps them
+// as they are when it is pressed, not as they were when the dialog opened.
+TEST_F(SettingsDialogTest, OkKeepsTheBufferFieldsThatAStartOrStopSetMeanwhile)
+{
+    struct Case {
+        const char* what;
+        bool runningAtOpen;
+    };
+    const Case cases[] = {{"stopped while open", true}, {"started while open", false}};
+    for (const Case& c : cases) {
+        standin::HostModule* input = place(kDialogKinds[0], 2);
+        standin::HostModule* output = place(kDialogKinds[2], 2);
+        if (c.runningAtOpen)
+            host().start(1.0, 10);
+        const auto toggle = [&](HWND dialog) {
+            if (c.runningAtOpen)
+                host().stop();
+            else
+                host().start(1.0, 10);
+            Type(dialog, IDC_DESCRIPTION, "neu");
+            PressButton(dialog, IDOK);
+        };
+        openSettings(input, toggle);
+        const AdModuleData now = *input->dataAs<AdModuleData>();
+        EXPECT_STREQ(input->record()->szDescription, "neu");
+        EXPECT_EQ(now.pSampleBuffer != 0, !c.runningAtOpen) << c.what;
+        EXPECT_EQ(now.dwTotalSamples, 20u) << c.what;
+        host().stop();
+        if (c.runningAtOpen)
+            host().start(1.0, 10);
+        openSettings(output, toggle);
+        EXPECT_EQ(output->dataAs<DoModuleData>()->pOutputBuffer != 0, !c.runningAtOpen) << c.what;
+        host().stop();
+        EXPECT_EQ(output->dataAs<DoModuleData>()->pOutputBuffer, 0u) << c.what;
+        host().deleteModule(input);
+        host().deleteModule(output);
+    }
 }
 
 }  // namespace
