@@ -10,6 +10,7 @@
 #include "../host/LibraryVariables.h"
 #include "../modules/ChannelNames.h"
 #include "../res/resource.h"
+#include "AboutDialog.h"
 #include "DialogFont.h"
 
 namespace {
@@ -389,6 +390,9 @@ BOOL OnCommand(HWND dialog, WORD control, WORD notification)
         return OnOk(dialog);
     case IDCANCEL:
         return OnCancel(dialog);
+    case IDC_INFO:
+        ShowAboutDialog(dialog);
+        return TRUE;
     case IDC_LESS:
     case IDC_MORE:
         return ChangeChannelCount(dialog, control);
