@@ -141,7 +141,7 @@ protected:
         const std::size_t seen = host().dialogsSeen();
         host().whenDialogOpens(action);
         EXPECT_EQ(host().setupModule(module), 1u);
-        EXPECT_EQ(host().dialogsSeen(), seen + 1) << "the settings dialog did not open";
+        EXPECT_GT(host().dialogsSeen(), seen) << "the settings dialog did not open";
     }
 
     static unsigned EditedCount(const DialogKind& kind, const standin::HostModule* module)

@@ -346,5 +346,39 @@ TEST_F(SettingsDialogTest, OkKeepsTheBufferFieldsThatAStartOrStopSetMeanwhile)
     }
 }
 
+TEST_F(SettingsDialogTest, TheInformationButtonOpensTheAboutBoxOverTheDialog)
+{
+    standin::HostModule* module = place(kDialogKinds[3]);
+    openSettings(module, [&](HWND dialog) {
+        HWND owner = nullptr;
+        std::string version;
+        host().whenDialogOpens([&](HWND about) {
+            owner = GetWindow(about, GW_OWNER);
+            version = FieldText(about, IDC_ABOUT_VERSION);
+            PressButton(about, IDOK);
+        });
+        PressButton(dialog, IDC_INFO);
+        EXPECT_EQ(owner, dialog);
+        EXPECT_EQ(version, "Torq-Q7 Module Version 1.00");
+        EXPECT_TRUE(IsWindow(dialog));
+        PressButton(dialog, IDCANCEL);
+    });
+}
+
+TEST_P(SettingsFrameTest, WithoutAWorkingCopyTheDialogEndsAtOnceAndNothingChanges)
+{
+    const DialogKind& kind = GetParam();
+    standin::HostModule* module = place(kind, 2);
+    const ModuleSnapshot before = ModuleSnapshot::Of(module);
+    host().setAllocationFilter([&](std::uint32_t, const std::string& file, std::int32_t) {
+        return file != kind.sourceFile;
+    });
+    const std::size_t seen = host().dialogsSeen();
+    EXPECT_EQ(host().setupModule(module), 1u);
+    EXPECT_EQ(host().dialogsSeen(), seen);
+    EXPECT_TRUE(ModuleSnapshot::Of(module) == before);
+    EXPECT_TRUE(host().sizeChanges().empty());
+}
+
 }  // namespace
 }  // namespace torq7test
