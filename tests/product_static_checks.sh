@@ -142,6 +142,55 @@ def data(entry):
     return image[start:start + size]
 
 
+# Dialog templates (DLGTEMPLATE, not the extended form): caption, size, font,
+# and one line per control. Controls with an id give id, class, place,
+# visibility and text; those without one are labels (with a text) or frames.
+ATOMS = {0x80: "BUTTON", 0x81: "EDIT", 0x82: "STATIC", 0x83: "LISTBOX", 0x84: "SCROLLBAR", 0x85: "COMBOBOX"}
+
+
+def sz_or_ord(blob, position):
+    first = struct.unpack_from("<H", blob, position)[0]
+    if first == 0:
+        return "", position + 2
+    if first == 0xFFFF:
+        return struct.unpack_from("<H", blob, position + 2)[0], position + 4
+    end = position
+    while struct.unpack_from("<H", blob, end)[0] != 0:
+        end += 2
+    return blob[position:end].decode("utf-16-le"), end + 2
+
+
+def dialog_details(name, blob):
+    style, _, count, _, _, width, height = struct.unpack_from("<IIHhhhh", blob)
+    _, position = sz_or_ord(blob, 18)
+    _, position = sz_or_ord(blob, position)
+    caption, position = sz_or_ord(blob, position)
+    head = "DIALOGTEMPLATE|%s|" % name
+    yield head + "caption|" + caption
+    yield head + "size|%dx%d" % (width, height)
+    if style & 0x40:
+        points = struct.unpack_from("<H", blob, position)[0]
+        face, position = sz_or_ord(blob, position + 2)
+        yield head + "font|%d %s" % (points, face)
+    for _ in range(count):
+        position = (position + 3) & ~3
+        style, _, x, y, cx, cy, control = struct.unpack_from("<IIhhhhH", blob, position)
+        kind, position = sz_or_ord(blob, position + 18)
+        text, position = sz_or_ord(blob, position)
+        extra = struct.unpack_from("<H", blob, position)[0]
+        position += 2 + extra
+        kind = ATOMS.get(kind, kind) if isinstance(kind, int) else kind.upper()
+        place = "%d,%d,%d,%d" % (x, y, cx, cy)
+        if control != 0xFFFF:
+            shown = "visible" if style & 0x10000000 else "hidden"
+            yield "DIALOGCONTROL|%s|%d|%s|%s|%s|%s" % (name, control, kind, place, shown, text)
+        elif text:
+            shown = "visible" if style & 0x10000000 else "hidden"
+            yield "DIALOGLABEL|%s|%s|%d,%d|%s" % (name, text, x, y, shown)
+        else:
+            yield "DIALOGFRAME|%s|%s|%s" % (name, kind, place)
+
+
 for type_id, names in entries(0):
     kind = TYPES.get(type_id, str(type_id))
     for name, languages in entries(names):
@@ -160,6 +209,10 @@ for type_id, names in entries(0):
                     position += 2 + 2 * length
                     if text:
                         print("STRING|%d|%#x|%s" % ((name - 1) * 16 + index, language, text))
+            elif kind == "DIALOG":
+                print(where)
+                for line in dialog_details(name, blob):
+                    print(line)
             else:
                 print(where)
 PY
@@ -172,6 +225,72 @@ for entry in "${expected_resources[@]}"; do
         found=$(grep -F "$type|$name|" <<<"$resources" | paste -sd ';' -)
         fail "resource $type $name, language $language${detail:+: $detail} (found: ${found:-none})"
     fi
+done
+
+# --- settings dialogs ----------------------------------------------------------
+# The four templates share one frame; "name|title|height|channels shown|
+# lower frame|board number x|class additions" (additions as "|"-free lines
+# separated by ";").
+settings_dialogs=(
+    "TORQ7_ADDLG|Torq-Q7 アナログ入力|206|8|6,100,250,99|77|"\
+"DIALOGLABEL|TORQ7_ADDLG|入力電圧レンジ:|10,130|visible;DIALOGCONTROL|TORQ7_ADDLG|1046|COMBOBOX|76,126,170,41|visible|;"\
+"DIALOGLABEL|TORQ7_ADDLG|バッファ方式:|10,146|visible;DIALOGCONTROL|TORQ7_ADDLG|1054|COMBOBOX|76,142,170,48|visible|;"\
+"DIALOGLABEL|TORQ7_ADDLG|バッファサイズ:|10,161|visible;DIALOGCONTROL|TORQ7_ADDLG|1055|COMBOBOX|76,158,170,50|visible|;"\
+"DIALOGLABEL|TORQ7_ADDLG|開始方法:|10,177|visible;DIALOGCONTROL|TORQ7_ADDLG|1056|COMBOBOX|76,175,170,45|visible|"
+    "TORQ7_DIDLG|Torq-Q7 デジタル入力|143|8|5,97,250,37|69|"
+    "TORQ7_DODLG|Torq-Q7 デジタル出力|143|8|5,97,250,37|69|"
+    "TORQ7_DADLG|Torq-Q7 アナログ出力|163|2|5,97,250,59|69|"\
+"DIALOGLABEL|TORQ7_DADLG|出力範囲：|11,131|visible;DIALOGCONTROL|TORQ7_DADLG|1046|COMBOBOX|69,129,94,61|visible|"
+)
+
+# Every line the template of one settings dialog must give, and nothing else.
+settings_dialog_lines() { # name title height shown frame slot_x additions
+    local name=$1 title=$2 height=$3 shown=$4 frame=$5 slot_x=$6 additions=$7 i visibility
+    printf '%s\n' \
+        "DIALOGTEMPLATE|$name|caption|$title" \
+        "DIALOGTEMPLATE|$name|size|323x$height" \
+        "DIALOGTEMPLATE|$name|font|10 ＭＳ ゴシック" \
+        "DIALOGFRAME|$name|STATIC|5,10,130,20" \
+        "DIALOGFRAME|$name|STATIC|145,10,170,20" \
+        "DIALOGFRAME|$name|STATIC|5,35,310,35" \
+        "DIALOGFRAME|$name|STATIC|5,75,130,20" \
+        "DIALOGFRAME|$name|STATIC|145,75,110,20" \
+        "DIALOGFRAME|$name|BUTTON|$frame" \
+        "DIALOGLABEL|$name|モジュール名 :|10,16|visible" \
+        "DIALOGLABEL|$name|説明 :|150,16|visible" \
+        "DIALOGLABEL|$name|チャンネル名 :|10,81|visible" \
+        "DIALOGLABEL|$name|選択チャンネル :|150,81|visible" \
+        "DIALOGLABEL|$name|Slot：|11,113|visible" \
+        "DIALOGCONTROL|$name|23018|EDIT|65,14,65,12|visible|" \
+        "DIALOGCONTROL|$name|23019|EDIT|210,14,100,12|visible|" \
+        "DIALOGCONTROL|$name|23000|DUD:CONTROLLESSMORE|11,48,12,16|visible|" \
+        "DIALOGCONTROL|$name|23001|DUD:CONTROLLESSMORE|295,48,12,16|visible|" \
+        "DIALOGCONTROL|$name|23021|EDIT|65,79,65,12|visible|" \
+        "DIALOGCONTROL|$name|23020|EDIT|230,79,20,12|visible|" \
+        "DIALOGCONTROL|$name|1|BUTTON|265,80,50,14|visible|Ok" \
+        "DIALOGCONTROL|$name|2|BUTTON|265,100,50,14|visible|キャンセル" \
+        "DIALOGCONTROL|$name|1006|BUTTON|265,120,50,14|visible|情報" \
+        "DIALOGCONTROL|$name|1045|STATIC|$slot_x,113,40,8|visible|"
+    for i in $(seq 0 15); do
+        visibility=hidden
+        [ "$i" -lt "$shown" ] && visibility=visible
+        echo "DIALOGLABEL|$name|$i|$((32 + 16 * i)),39|$visibility"
+        echo "DIALOGCONTROL|$name|$((23002 + i))|DUD:CONTROLKANAL|$((34 + 16 * i)),49,11,15|$visibility|"
+    done
+    [ -z "$additions" ] || tr ';' '\n' <<<"$additions"
+}
+
+for entry in "${settings_dialogs[@]}"; do
+    IFS='|' read -r name title height shown frame slot_x additions <<<"$entry"
+    additions=${entry#"$name|$title|$height|$shown|$frame|$slot_x|"}
+    check "resource DIALOG $name, language 0x411" grep -Fxq "DIALOG|$name|0x411|" <<<"$resources"
+    expected=$(settings_dialog_lines "$name" "$title" "$height" "$shown" "$frame" "$slot_x" "$additions" | sort)
+    actual=$(grep -E "^DIALOG(TEMPLATE|CONTROL|LABEL|FRAME)\|$name\|" <<<"$resources" | sort)
+    while read -r line; do
+        check "$name: ${line#*|"$name"|}" grep -Fxq "$line" <<<"$actual"
+    done <<<"$expected"
+    unexpected=$(comm -13 <(echo "$expected") <(echo "$actual") | paste -sd ';' -)
+    check "$name has nothing else${unexpected:+ (found: $unexpected)}" test -z "$unexpected"
 done
 
 if [ "$failures" -ne 0 ]; then

@@ -121,7 +121,7 @@ TEST_P(SettingsFrameTest, ArrowsFollowTheCountAndAreLockedDuringAMeasurement)
     }
 }
 
-TEST_P(SettingsFrameTest, OnlyTheChannelsOfTheClassAreShown)
+TEST_P(SettingsFrameTest, ShowsOnlyTheChannelsOfTheClassAndTheSelectedChannelReadOnly)
 {
     const DialogKind& kind = GetParam();
     standin::HostModule* module = place(kind);
@@ -131,6 +131,10 @@ TEST_P(SettingsFrameTest, OnlyTheChannelsOfTheClassAreShown)
             ASSERT_NE(tab, nullptr) << "tab " << i;
             EXPECT_EQ(IsWindowVisible(tab) != 0, i < kind.channelMax) << "tab " << i;
         }
+        HWND selected = GetDlgItem(dialog, IDC_SELECTED_CHANNEL);
+        EXPECT_FALSE(IsWindowEnabled(selected));
+        EXPECT_NE(GetWindowLongA(selected, GWL_STYLE) & ES_READONLY, 0);
+        EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
         PressButton(dialog, IDCANCEL);
     });
 }
