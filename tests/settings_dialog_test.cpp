@@ -384,5 +384,27 @@ TEST_P(SettingsFrameTest, WithoutAWorkingCopyTheDialogEndsAtOnceAndNothingChange
     EXPECT_TRUE(host().sizeChanges().empty());
 }
 
+// The dialogs share one state: a second one waits until the first is
+// closed, and a dialog ended from outside still gives its copy back.
+TEST_F(SettingsDialogTest, OneDialogAtATimeAndNoCopyLeftBehind)
+{
+    standin::HostModule* first = place(kDialogKinds[0], 2);
+    standin::HostModule* second = place(kDialogKinds[3], 1);
+    const ModuleSnapshot before = ModuleSnapshot::Of(first);
+    host().clearRecords();
+    openSettings(first, [&](HWND dialog) {
+        const std::size_t seen = host().dialogsSeen();
+        EXPECT_EQ(host().setupModule(second), 1u);
+        EXPECT_EQ(host().dialogsSeen(), seen);
+        Type(dialog, IDC_MODULE_NAME, "weg");
+        EndDialog(dialog, 5);
+    });
+    EXPECT_TRUE(ModuleSnapshot::Of(first) == before);
+    EXPECT_EQ(memoryCallsOf("Torq7DaCtlDlg").size(), 0u);
+    const std::vector<standin::MemoryCall> calls = memoryCallsOf("Torq7AdCtlDlg");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].line, 311);
+}
+
 }  // namespace
 }  // namespace torq7test
