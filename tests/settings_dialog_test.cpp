@@ -406,5 +406,22 @@ TEST_F(SettingsDialogTest, OneDialogAtATimeAndNoCopyLeftBehind)
     EXPECT_EQ(calls[1].line, 311);
 }
 
+// Names are cut to their room in the block (channel 19 bytes, module name
+// 12, description 40) at a character boundary: no half of a double-byte
+// character is left at the end.
+TEST_F(SettingsDialogTest, LongTextsAreCutToTheirRoomAtWholeCharacters)
+{
+    standin::HostModule* module = place(kDialogKinds[1]);
+    openSettings(module, [&](HWND dialog) {
+        Type(dialog, IDC_CHANNEL_NAME, "表表表表表表表表表表");          // 20 bytes
+        Type(dialog, IDC_MODULE_NAME, "a表表表表表表");                  // 13 bytes
+        Type(dialog, IDC_DESCRIPTION, std::string(38, 'x') + "表表");    // 42 bytes
+        PressButton(dialog, IDOK);
+    });
+    EXPECT_STREQ(NameOf(module, 0), "表表表表表表表表表");
+    EXPECT_EQ(module->name(), "a表表表表表");
+    EXPECT_EQ(std::string(module->record()->szDescription), std::string(38, 'x') + "表");
+}
+
 }  // namespace
 }  // namespace torq7test
