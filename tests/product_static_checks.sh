@@ -42,6 +42,22 @@ expected_resources=(
     "STRING|3958|0x411|Q7DO"
 )
 
+# The vendor menu and the about box. A menu is one line of its items
+# ("POPUP caption: id text; ..."); a dialog is a line of its frame
+# ("width x height at x,y style font points face caption text") and a
+# DIALOGITEM line per control ("id class style x,y,width,height text").
+#   DS_MODALFRAME|WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_SETFONT = 0x80c800c0
+#   WS_CHILD|WS_VISIBLE|WS_TABSTOP|BS_DEFPUSHBUTTON         = 0x50010001
+#   WS_CHILD|WS_VISIBLE|WS_GROUP|SS_CENTER / SS_LEFT        = 0x50020001 / 0x50020000
+expected_resources+=(
+    "STRING|3952|0x411|Torq-Q7 Module Version 1.00"
+    "MENU|UX1_MENU|0x411|POPUP HALDEN: 2951 Torq-Q7 &AD; 2952 Torq-Q7 &DA; 2953 Torq-Q7 D-&In; 2954 Torq-Q7 D-&Out"
+    "DIALOG|TORQ7_ABOUT|0x411|149x75 at 0,0 style 0x80c800c0 font 9 ＭＳ Ｐゴシック caption このﾓｼﾞｭｰﾙについて"
+    "DIALOGITEM|TORQ7_ABOUT|0x411|1 BUTTON 0x50010001 49,55,50,14 OK"
+    "DIALOGITEM|TORQ7_ABOUT|0x411|1007 STATIC 0x50020001 7,14,135,8 Static"
+    "DIALOGITEM|TORQ7_ABOUT|0x411|65535 STATIC 0x50020000 8,25,132,8 Copyright (C) 株式会社ハルデン"
+)
+
 failures=0
 ok() { echo "ok: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -99,7 +115,9 @@ resources=$(python3 - "$dll" <<'PY'
 import struct
 import sys
 
-TYPES = {2: "BITMAP", 5: "DIALOG", 6: "STRING", 16: "VERSION"}
+TYPES = {2: "BITMAP", 4: "MENU", 5: "DIALOG", 6: "STRING", 16: "VERSION"}
+CONTROL_CLASSES = {0x80: "BUTTON", 0x81: "EDIT", 0x82: "STATIC", 0x83: "LISTBOX", 0x84: "SCROLLBAR",
+                   0x85: "COMBOBOX"}
 COMPRESSIONS = {0: "BI_RGB", 1: "BI_RLE8", 2: "BI_RLE4", 3: "BI_BITFIELDS"}
 
 image = open(sys.argv[1], "rb").read()
@@ -142,6 +160,62 @@ def data(entry):
     return image[start:start + size]
 
 
+def text_at(blob, position):
+    """A zero-terminated UTF-16 string; returns it and the position after it."""
+    end = position
+    while blob[end:end + 2] != b"\0\0":
+        end += 2
+    return blob[position:end].decode("utf-16-le"), end + 2
+
+
+def name_or_ordinal(blob, position):
+    """A resource name field: 0xFFFF and an ordinal, or a string."""
+    if struct.unpack_from("<H", blob, position)[0] == 0xFFFF:
+        return struct.unpack_from("<H", blob, position + 2)[0], position + 4
+    return text_at(blob, position)
+
+
+def menu_items(blob):
+    """The items in order, one level deep: "POPUP caption: id text; id text"."""
+    position = 4 + struct.unpack_from("<H", blob, 2)[0]
+    groups = [[]]
+    while position + 4 <= len(blob):
+        flags = struct.unpack_from("<H", blob, position)[0]
+        if flags & 0x10:
+            caption, position = text_at(blob, position + 2)
+            groups.append(["POPUP %s:" % caption])
+        else:
+            item_id = struct.unpack_from("<H", blob, position + 2)[0]
+            text, position = text_at(blob, position + 4)
+            groups[-1].append("%d %s" % (item_id, text))
+    return " | ".join(" ".join(g[:1]) + (" " if len(g) > 1 else "") + "; ".join(g[1:])
+                      for g in groups if g)
+
+
+def dialog_lines(where, blob):
+    style, _, count, x, y, cx, cy = struct.unpack_from("<IIHhhhh", blob)
+    position = 18
+    _, position = name_or_ordinal(blob, position)   # menu
+    _, position = name_or_ordinal(blob, position)   # class
+    caption, position = text_at(blob, position)
+    font = ""
+    if style & 0x40:
+        points = struct.unpack_from("<H", blob, position)[0]
+        face, position = text_at(blob, position + 2)
+        font = " font %d %s" % (points, face)
+    yield where + "%dx%d at %d,%d style %#x%s caption %s" % (cx, cy, x, y, style, font, caption)
+    for _ in range(count):
+        position = (position + 3) & ~3
+        style, _, x, y, cx, cy, item_id = struct.unpack_from("<IIhhhhH", blob, position)
+        item_class, position = name_or_ordinal(blob, position + 18)
+        text, position = name_or_ordinal(blob, position)
+        extra = struct.unpack_from("<H", blob, position)[0]
+        position += 2 + extra
+        item_class = CONTROL_CLASSES.get(item_class, item_class)
+        yield "DIALOGITEM" + where[len("DIALOG"):] + "%d %s %#x %d,%d,%d,%d %s" % (
+            item_id, item_class, style, x, y, cx, cy, text)
+
+
 for type_id, names in entries(0):
     kind = TYPES.get(type_id, str(type_id))
     for name, languages in entries(names):
@@ -160,13 +234,26 @@ for type_id, names in entries(0):
                     position += 2 + 2 * length
                     if text:
                         print("STRING|%d|%#x|%s" % ((name - 1) * 16 + index, language, text))
+            elif kind == "MENU":
+                print(where + menu_items(blob))
+            elif kind == "DIALOG":
+                for line in dialog_lines(where, blob):
+                    print(line)
             else:
                 print(where)
 PY
 ) || fail "the resource directory could not be read"
+# An entry without detail asks only that the resource exists.
+present() { # present "type|name|language|detail"
+    if [ -n "${1##*|}" ]; then
+        grep -Fxq -- "$1" <<<"$resources"
+    else
+        awk -v entry="$1" 'index($0, entry) == 1 { found = 1 } END { exit !found }' <<<"$resources"
+    fi
+}
 for entry in "${expected_resources[@]}"; do
     IFS='|' read -r type name language detail <<<"$entry"
-    if grep -Fxq "$entry" <<<"$resources"; then
+    if present "$entry"; then
         ok "resource $type $name, language $language${detail:+: $detail}"
     else
         found=$(grep -F "$type|$name|" <<<"$resources" | paste -sd ';' -)
