@@ -294,7 +294,7 @@ settings_dialog_lines() { # caption height shown group board_x additions
     printf '%s\n' \
         "323x$height at 0,0 style 0x80c800c0 font 10 ＭＳ ゴシック caption $caption" \
         "65535 STATIC 0x50000012 5,10,130,20 " \
-        "65535 STATIC 0x50020000 10,16,55,8 モジュール名 :" \
+        "65535 STATIC 0x50020000 10,16,56,8 モジュール名 :" \
         "23018 EDIT 0x50810080 65,14,65,12 " \
         "65535 STATIC 0x50000012 145,10,170,20 " \
         "65535 STATIC 0x50020000 150,16,55,8 説明 :" \
@@ -303,7 +303,7 @@ settings_dialog_lines() { # caption height shown group board_x additions
         "23000 DUD:CONTROLLESSMORE 0x50000000 11,48,12,16 " \
         "23001 DUD:CONTROLLESSMORE 0x50000000 295,48,12,16 " \
         "65535 STATIC 0x50000012 5,75,130,20 " \
-        "65535 STATIC 0x50020000 10,81,55,8 チャンネル名 :" \
+        "65535 STATIC 0x50020000 10,81,56,8 チャンネル名 :" \
         "23021 EDIT 0x50810080 65,79,65,12 " \
         "65535 STATIC 0x50000012 145,75,110,20 " \
         "65535 STATIC 0x50020000 150,81,78,8 選択チャンネル :" \
