@@ -177,6 +177,7 @@ struct StandinHost::State {
     std::deque<std::function<void(HWND)>> dialogActions;
     std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
     std::size_t dialogsSeen = 0;
+    bool dialogsForUser = false;
 };
 
 // The one host whose functions the library calls.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "HostArena.h"
+#include "HostBitmaps.h"
 #include "HostState.h"
 
 namespace standin {
@@ -27,20 +28,6 @@ struct MenuBarItem {
 };
 constexpr MenuBarItem kMenuBar[] = {
     {"&File", 100}, {"&Edit", 200}, {"&View", 300}, {"&Window", 400}, {"&Help", 500},
-};
-
-struct StateBitmap {
-    COLORREF fill;
-    const char* label;
-};
-constexpr int kChannelBitmapSize[2] = {22, 30};
-constexpr int kLessMoreBitmapSize[2] = {24, 32};
-constexpr StateBitmap kChannelBitmaps[kChannelBitmapStates] = {
-    {RGB(160, 160, 160), "0"}, {RGB(255, 230, 0), "1"}, {RGB(220, 220, 220), "2"}, {RGB(90, 90, 90), "3"},
-};
-constexpr StateBitmap kLessMoreBitmaps[kLessMoreBitmapStates] = {
-    {RGB(160, 160, 160), "<"}, {RGB(220, 220, 220), "<"}, {RGB(120, 120, 220), "<"},
-    {RGB(160, 160, 160), ">"}, {RGB(220, 220, 220), ">"}, {RGB(120, 120, 220), ">"},
 };
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -96,25 +83,6 @@ void RegisterHostClasses(HINSTANCE instance)
     registered = true;
 }
 
-HBITMAP MakeStateBitmap(const int size[2], const StateBitmap& look)
-{
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size[0], size[1]);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT area{0, 0, size[0], size[1]};
-    HBRUSH fill = CreateSolidBrush(look.fill);
-    FillRect(dc, &area, fill);
-    DeleteObject(fill);
-    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, look.label, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return bitmap;
-}
-
 BOOL CALLBACK CollectDialog(HWND window, LPARAM found)
 {
     char name[16];
@@ -164,10 +132,10 @@ void StandinHost::State::createHostObjects()
         hostAreas.push_back(block);
         return block;
     };
-    const auto bitmaps = [this, &area](const int size[2], const StateBitmap* looks, unsigned count) {
+    const auto bitmaps = [this, &area](HBITMAP (*make)(unsigned state), unsigned count) {
         auto* handles = static_cast<HostAddr32*>(area(sizeof(HostAddr32) * count));
         for (unsigned state = 0; state < count; ++state) {
-            HBITMAP bitmap = MakeStateBitmap(size, looks[state]);
+            HBITMAP bitmap = make(state);
             gdiObjects.push_back(bitmap);
             handles[state] = HandleToHost32(bitmap);
         }
@@ -186,10 +154,10 @@ void StandinHost::State::createHostObjects()
         case VariableKind::Instance: value = HandleToHost32(instance); break;
         case VariableKind::MainMenu: value = HandleToHost32(mainMenu); break;
         case VariableKind::ChannelBitmaps:
-            value = bitmaps(kChannelBitmapSize, kChannelBitmaps, kChannelBitmapStates);
+            value = bitmaps(MakeChannelBitmap, kChannelBitmapStates);
             break;
         case VariableKind::LessMoreBitmaps:
-            value = bitmaps(kLessMoreBitmapSize, kLessMoreBitmaps, kLessMoreBitmapStates);
+            value = bitmaps(MakeLessMoreBitmap, kLessMoreBitmapStates);
             break;
         case VariableKind::CurrentModulePtr:
             currentModulePtr = static_cast<HostAddr32*>(area(sizeof(HostAddr32)));
@@ -250,7 +218,7 @@ void StandinHost::State::onDialog(HWND dialog, bool fromIdle)
             const std::function<void(HWND)> action = std::move(dialogActions.front());
             dialogActions.pop_front();
             action(dialog);
-        } else if (!idleHook) {
+        } else if (!idleHook && !dialogsForUser) {
             fail("a dialog opened with nothing to answer it; it is cancelled");
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         }
@@ -273,7 +241,7 @@ void StandinHost::State::pollDialogs()
             it = openDialogs.erase(it);
             continue;
         }
-        if (now - it->second >= kDialogWatchdogMilliseconds) {
+        if (!dialogsForUser && now - it->second >= kDialogWatchdogMilliseconds) {
             HWND dialog = it->first;
             it->second = now;
             fail("a dialog was left open for 10 s; it is ended");

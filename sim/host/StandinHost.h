@@ -242,6 +242,9 @@ public:
     void setDialogIdleHook(std::function<void(HWND dialog)> hook);   // every idle of a module's dialog
     void whenDialogOpens(std::function<void(HWND dialog)> action);   // once, for the next new dialog
     std::size_t dialogsSeen() const;
+    // A person at the screen answers the dialogs: no failure reports, no
+    // cancelling, no time limit for dialogs without a queued action.
+    void leaveDialogsToUser();
 
     // --- Measurements.
     void connect(HostModule* from, unsigned output, HostModule* to, unsigned input);

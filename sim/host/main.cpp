@@ -1,6 +1,8 @@
 // standin-host.exe: runs the library in the stand-in host with the simulated
 // driver, either on a stored worksheet or on the demo set-up, prints what
-// happens and can write the recorded channels as CSV.
+// happens and can write the recorded channels as CSV. On a screen it also
+// lets a person prepare a worksheet with the library's dialogs, or takes
+// pictures of the dialogs.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/host/ProgramModes.h"
 #include "sim/host/StandinHost.h"
 #include "torq7m/modules/AdModuleData.h"
 #include "torq7m/modules/DaModuleData.h"
@@ -27,6 +30,9 @@ struct Options {
     std::string worksheet;
     std::string save;
     std::string csv;
+    std::string pictureDialog;
+    std::string pictureFile;
+    bool interactive = false;
     double seconds = 3.0;
     double msPerSample = 1.0;
     std::uint32_t blockSize = 100;
@@ -63,8 +69,15 @@ void Usage()
 {
     std::puts("usage: standin-host.exe [--worksheet FILE] [--save FILE] [--seconds S] [--ms X] [--block N]\n"
               "                        [--csv DIR] [--no-driver] [--library DLL] [--driver DLL]\n"
+              "       standin-host.exe --interactive [--worksheet FILE] [--save FILE]\n"
+              "       standin-host.exe --picture DIALOG FILE.bmp\n"
               "Without --worksheet the demo set-up is placed: analog input (4 channels), digital output,\n"
-              "digital input and analog output on one simulated board with port loopback.");
+              "digital input and analog output on one simulated board with port loopback.\n"
+              "--interactive shows the host's window (a display is needed): place modules from the HALDEN\n"
+              "menu, double-click a module for its settings dialog; closing the window stores the worksheet\n"
+              "in the --save file. The simulated driver offers two boards then.\n"
+              "--picture opens the dialog Q7_DEVSEL, TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG or\n"
+              "TORQ7_ABOUT as a user would and saves a picture of it (exit code 3: it did not open).");
 }
 
 bool ParseOptions(int argc, char** argv, Options* options)
@@ -76,6 +89,12 @@ bool ParseOptions(int argc, char** argv, Options* options)
         const bool hasValue = i + 1 < argc;
         if (option == "--no-driver")
             options->driver.clear();
+        else if (option == "--interactive")
+            options->interactive = true;
+        else if (option == "--picture" && i + 2 < argc) {
+            options->pictureDialog = argv[++i];
+            options->pictureFile = argv[++i];
+        }
         else if (option == "--worksheet" && hasValue)
             options->worksheet = argv[++i];
         else if (option == "--save" && hasValue)
@@ -113,6 +132,13 @@ void LayOutBoard(SimTorq7Control& driver)
     for (std::uint32_t channel = 0; channel < std::size(signals); ++channel)
         driver.SimTorq7_SetSignal(kDemoBoard, channel, &signals[channel]);
     driver.SimTorq7_SetLoopback(kDemoBoard, 1);
+}
+
+// A second board, so that the selection dialog offers a choice.
+void AddSecondBoard(SimTorq7Control& driver)
+{
+    const SimBoardConfig board{1, 1, 1, 0xD000, 32, 3};
+    driver.SimTorq7_SetBoard(1, &board);
 }
 
 void PrintStartUp(const StandinHost& host)
@@ -266,6 +292,41 @@ bool WriteCsv(const StandinHost& host, const std::string& folder)
     return true;
 }
 
+// Deletes the modules, finishes the library and reports what the host saw.
+int ShutDown(StandinHost& host)
+{
+    for (HostModule* module : host.modules())
+        host.deleteModule(module);
+    std::printf("FinishVireoDLL: %u\n", host.finish());
+    host.shutdown();
+    const auto errors = host.protocolErrors();
+    std::printf("host memory in use after shut-down: %zu blocks; host checks failed: %zu\n", host.liveAllocations(),
+                errors.size());
+    return errors.empty() && host.liveAllocations() == 0 ? 0 : 1;
+}
+
+bool OnScreen(const Options& options)
+{
+    return options.interactive || !options.pictureDialog.empty();
+}
+
+// The screen modes: a person's session or a picture of one dialog.
+int RunOnScreen(StandinHost& host, const Options& options)
+{
+    int result = 0;
+    if (options.interactive) {
+        if (!options.worksheet.empty() && !host.loadWorksheet(options.worksheet)) {
+            std::printf("the worksheet %s could not be restored\n", options.worksheet.c_str());
+            return 1;
+        }
+        result = RunInteractive(host, options.save);
+    } else {
+        result = RunDialogPicture(host, options.pictureDialog, options.pictureFile);
+    }
+    const int shutDown = ShutDown(host);
+    return result != 0 ? result : shutDown;
+}
+
 int Run(const Options& options)
 {
     StandinHost host;
@@ -279,6 +340,8 @@ int Run(const Options& options)
     } else if (host.loadDriver(options.driver)) {
         std::printf("driver: %s\n", options.driver.c_str());
         LayOutBoard(*host.driver());
+        if (OnScreen(options))
+            AddSecondBoard(*host.driver());
     } else {
         std::printf("driver: cannot load %s\n", options.driver.c_str());
         return 1;
@@ -298,6 +361,8 @@ int Run(const Options& options)
         return 0;
     }
     host.setTimeBase(options.msPerSample, options.blockSize);
+    if (OnScreen(options))
+        return RunOnScreen(host, options);
     const bool placed = options.worksheet.empty() ? PlaceDemo(host) : host.loadWorksheet(options.worksheet);
     if (!placed) {
         std::printf("the worksheet could not be set up\n");
@@ -327,14 +392,7 @@ int Run(const Options& options)
     std::printf("warnings: %zu\n", host.warnings().size());
     if (!options.csv.empty() && !WriteCsv(host, options.csv))
         std::printf("CSV could not be written to %s\n", options.csv.c_str());
-    for (HostModule* module : host.modules())
-        host.deleteModule(module);
-    std::printf("FinishVireoDLL: %u\n", host.finish());
-    host.shutdown();
-    const auto errors = host.protocolErrors();
-    std::printf("host memory in use after shut-down: %zu blocks; host checks failed: %zu\n", host.liveAllocations(),
-                errors.size());
-    return errors.empty() && host.liveAllocations() == 0 ? 0 : 1;
+    return ShutDown(host);
 }
 
 }  // namespace

@@ -166,4 +166,5 @@ constexpr unsigned kMsgImportFunction = 30001;
 using ModuleMessageHandler = std::uint32_t(TORQ7_CALL*)(ModuleRecord* module, std::uint32_t message,
                                                          std::uint32_t param1, std::uint32_t param2);
 using ModuleProcessFunction = std::uint32_t(TORQ7_CALL*)(ModuleRecord* module);
-using MenuEntryHandler = void(TORQ7_CALL*)(void);
+// The host ignores what a menu entry handler returns.
+using MenuEntryHandler = std::int32_t(TORQ7_CALL*)(void);

@@ -5,6 +5,7 @@
 #include "../host/HostImport.h"
 #include "../host/LibraryInstance.h"
 #include "../res/resource.h"
+#include "../ui/SettingsDialogs.h"
 #include "AdModuleData.h"
 #include "DaModuleData.h"
 #include "DiModuleData.h"
@@ -42,12 +43,11 @@ constexpr DispatchTable TableOf(const DispatchEntry (&entries)[N])
     return DispatchTable{entries, N};
 }
 
-// Until the settings dialogs exist, MODMSG_SETUP is acknowledged.
 constexpr DispatchEntry kAdDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, AdCreate},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<AdModuleData, kKindAnalogInput>},
-    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {MODMSG_SETUP, Reply::AcknowledgeAfter, AdSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<AdModuleData, kKindAnalogInput>},
     {MODMSG_START, Reply::HandlerResult, AdStart},
@@ -59,7 +59,7 @@ constexpr DispatchEntry kDiDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DiCreate},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DiModuleData, kKindDigitalInput>},
-    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {MODMSG_SETUP, Reply::AcknowledgeAfter, DiSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<DiModuleData, kKindDigitalInput>},
     {MODMSG_START, Reply::HandlerResult, DiStart},
@@ -71,7 +71,7 @@ constexpr DispatchEntry kDoDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DoCreate},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DoModuleData, kKindDigitalOutput>},
-    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {MODMSG_SETUP, Reply::AcknowledgeAfter, DoSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<DoModuleData, kKindDigitalOutput>},
     {MODMSG_START, Reply::HandlerResult, DoStart},
@@ -83,7 +83,7 @@ constexpr DispatchEntry kDaDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, DaCreate},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DaModuleData, kKindAnalogOutput>},
-    {MODMSG_SETUP, Reply::Acknowledge, nullptr},
+    {MODMSG_SETUP, Reply::AcknowledgeAfter, DaSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, DaLoaded},
     {MODMSG_START, Reply::AcknowledgeAfter, DaStart},

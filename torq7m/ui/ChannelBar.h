@@ -1,6 +1,6 @@
 // The window classes of the channel bar controls used by the settings
-// dialogs. They are registered and unregistered with the library's
-// start-up and shut-down; the controls arrive with the settings dialogs.
+// dialogs, registered with the library's own instance at start-up (also
+// when the boards could not be set up) and unregistered at shut-down.
 #pragma once
 
 void RegisterChannelBarClasses();

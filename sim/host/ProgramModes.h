@@ -1,0 +1,19 @@
+// The screen modes of standin-host.exe, for a host already set up with the
+// library and its module classes.
+#pragma once
+
+#include <string>
+
+#include "sim/host/StandinHost.h"
+
+// Opens the dialog named by its template (Q7_DEVSEL, TORQ7_ADDLG,
+// TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG, TORQ7_ABOUT) the way a user does
+// and saves a picture of it as a BMP file. 0 when saved, 3 when the dialog
+// did not open (the library does not offer it), 1 on other failures.
+int RunDialogPicture(standin::StandinHost& host, const std::string& dialog, const std::string& file);
+
+// Shows the host's main window with its menu (the vendor popup places
+// modules) and the worksheet's modules, whose settings dialogs a double
+// click opens; stores the worksheet in `save` (if given) when the window
+// is closed. Returns when the user closes it.
+int RunInteractive(standin::StandinHost& host, const std::string& save);

@@ -1,0 +1,66 @@
+#include "ChannelButton.h"
+
+#include "../host/HostImport.h"
+#include "../host/LibraryVariables.h"
+#include "../res/resource.h"
+#include "StateControl.h"
+
+namespace {
+
+constexpr std::uint16_t kSelected = 1;
+constexpr std::uint16_t kPresent = 2;
+
+// Sent, not posted: the dialog has acted on it before the control goes on.
+void Notify(HWND control, UINT notification)
+{
+    SendMessageA(GetParent(control), notification, reinterpret_cast<WPARAM>(control), ControlState(control));
+}
+
+// The channels cannot be edited while a measurement runs, so double clicks
+// are not reported then.
+void NotifyDoubleClick(HWND control, UINT notification)
+{
+    if (bExperimentIsRunning == 0)
+        Notify(control, notification);
+}
+
+void Deselect(HWND control)
+{
+    if (ControlState(control) == kSelected)
+        SetControlState(control, kPresent);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ChannelButtonProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        TakeFixedSize(control, reinterpret_cast<const CREATESTRUCTA*>(lParam), kChannelButtonWidth,
+                      kChannelButtonHeight);
+        return 0;
+    case WM_PAINT:
+        PaintStateBitmap(control, g_hostVars.hBitChannel, kChannelButtonStates);
+        return 0;
+    case CTLM_SETSTATE:
+        SetControlState(control, LOWORD(wParam));
+        return 0;
+    case CTLM_DESELECT:
+        Deselect(control);
+        return 0;
+    case WM_LBUTTONDOWN:
+        Notify(control, CTLN_PRESS);
+        return 0;
+    case WM_LBUTTONUP:
+        Notify(control, CTLN_RELEASE);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        NotifyDoubleClick(control, CTLN_DOUBLECLICK);
+        return 0;
+    case WM_RBUTTONDBLCLK:
+        NotifyDoubleClick(control, CTLN_RIGHTDOUBLECLICK);
+        return 0;
+    default:
+        return DefWindowProcA(control, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,81 @@
+#include "LessMoreButton.h"
+
+#include "../host/HostImport.h"
+#include "../res/resource.h"
+#include "StateControl.h"
+
+namespace {
+
+constexpr std::uint16_t kRemoveDisabled = 0;
+constexpr std::uint16_t kRemoveEnabled = 1;
+constexpr std::uint16_t kRemoveHeld = 2;
+constexpr std::uint16_t kAddDisabled = 3;
+constexpr std::uint16_t kAddEnabled = 4;
+constexpr std::uint16_t kAddHeld = 5;
+
+// Every state from the add arrow's first one upward counts as the add arrow.
+bool IsAddArrow(std::uint16_t state)
+{
+    return state >= kAddDisabled;
+}
+
+bool IsDisabled(std::uint16_t state)
+{
+    return state == kRemoveDisabled || state == kAddDisabled;
+}
+
+void ShowState(HWND control, std::uint16_t state)
+{
+    SetControlState(control, state);
+    UpdateWindow(control);
+}
+
+void OnPress(HWND control)
+{
+    const std::uint16_t state = ControlState(control);
+    if (IsDisabled(state))
+        return;
+    ShowState(control, IsAddArrow(state) ? kAddHeld : kRemoveHeld);
+    SetCapture(control);
+}
+
+// A release counts wherever the mouse is, as long as this arrow took the
+// capture with its press.
+void OnRelease(HWND control)
+{
+    if (GetCapture() != control)
+        return;
+    ReleaseCapture();
+    const std::uint16_t state = ControlState(control);
+    if (IsDisabled(state))
+        return;
+    const bool add = IsAddArrow(state);
+    ShowState(control, add ? kAddEnabled : kRemoveEnabled);
+    SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(add ? IDC_MORE : IDC_LESS, 0), 0);
+}
+
+}  // namespace
+
+LRESULT CALLBACK LessMoreButtonProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        TakeFixedSize(control, reinterpret_cast<const CREATESTRUCTA*>(lParam), kLessMoreButtonWidth,
+                      kLessMoreButtonHeight);
+        return 0;
+    case WM_PAINT:
+        PaintStateBitmap(control, g_hostVars.hBitLessMore, kLessMoreButtonStates);
+        return 0;
+    case CTLM_SETSTATE:
+        SetControlState(control, LOWORD(wParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnPress(control);
+        return 0;
+    case WM_LBUTTONUP:
+        OnRelease(control);
+        return 0;
+    default:
+        return DefWindowProcA(control, message, wParam, lParam);
+    }
+}
