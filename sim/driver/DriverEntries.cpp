@@ -187,7 +187,8 @@ std::int32_t TORQ7_CALL Torq7StartSampling(std::uint16_t board)
         if (sampling.running)
             return state.Fail(board, SIM_ERROR_BUSY);
         sampling.running = true;
-        sampling.startTick = now;
+        sampling.lastTick = now;
+        sampling.elapsed = 0;
         sampling.produced = 0;
         sampling.consumed = 0;
         sampling.overflowEpisode = false;
@@ -240,14 +241,8 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     if (count > sampling.produced - sampling.consumed)
                         return state.Fail(board, SIM_ERROR_DATA_SHORT);
                     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-                    for (std::uint32_t k = 0; k < count; ++k) {
-                        const std::uint64_t word = sampling.consumed + k;
-                        const std::uint32_t channel = sampling.mode.dwFirstChannel + word % channels;
-                        const SimSignal& signal = target->signals[channel];
-                        const std::uint16_t code = sim::SignalCode(signal, target->patterns[channel],
-                                                                   word / channels, sampling.hundredths);
-                        buffer[k] = static_cast<std::uint16_t>(code << 4 | (signal.wLowBits & 0xF));
-                    }
+                    sim::FillSampleWords(target->signals, target->patterns, sampling.mode.dwFirstChannel, channels,
+                                         sampling.hundredths, sampling.consumed, count, buffer);
                     sampling.consumed += count;
                     if (count > 0)
                         sampling.overflowEpisode = false;

@@ -61,7 +61,8 @@ struct Sampling {
     SamplingMode mode{};
     std::uint32_t hundredths = 0;   // interval of the mode's clock code
     bool running = false;
-    std::uint32_t startTick = 0;
+    std::uint32_t lastTick = 0;     // clock at the last look
+    std::uint64_t elapsed = 0;      // ms of sampling so far, past any wrap of the clock
     std::uint64_t produced = 0;     // words since the start
     std::uint64_t consumed = 0;     // words read or dropped since the start
     bool overflowEpisode = false;   // words were dropped and nothing was read since
