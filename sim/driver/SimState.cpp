@@ -13,6 +13,8 @@ struct LockedState {
 
 LockedState g_locked;
 PortMonitor g_ports;
+std::atomic<std::uint64_t> g_entryTicks{0};
+std::atomic<bool> g_entryTiming{false};
 
 struct ModeNotice {
     std::uint32_t modeCode;
@@ -45,6 +47,16 @@ std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
 PortMonitor& Ports()
 {
     return g_ports;
+}
+
+std::atomic<std::uint64_t>& EntryTicks()
+{
+    return g_entryTicks;
+}
+
+std::atomic<bool>& EntryTiming()
+{
+    return g_entryTiming;
 }
 
 StateLock::StateLock()

@@ -32,6 +32,10 @@ class History {
 public:
     void Add(const T& item)
     {
+        // Room for all at once: growing a large history by copying would make
+        // a call now and then slower by far than the others.
+        if (items_.capacity() == 0)
+            items_.reserve(kHistoryCap);
         if (items_.size() < kHistoryCap)
             items_.push_back(item);
         else
@@ -146,6 +150,11 @@ struct PortMonitor {
     std::atomic<std::uint32_t> holdMicroseconds{0};
 };
 PortMonitor& Ports();
+
+// Time-stamp counter ticks spent inside the entry points, so that a
+// benchmark can tell the driver's share of a call from its caller's.
+std::atomic<std::uint64_t>& EntryTicks();
+std::atomic<bool>& EntryTiming();
 
 // Low 32 bits of an address, as the log keeps it.
 template <typename T>

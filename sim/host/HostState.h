@@ -183,6 +183,7 @@ struct StandinHost::State {
     bool countsMode = false;
     std::map<const char*, std::size_t> callCounts;   // by the function name's literal
     std::atomic<std::uint64_t> hostTicks{0};
+    std::atomic<std::uint64_t> processTicks{0};
 
     int nextModuleId = 1;
     std::vector<std::unique_ptr<ModuleEntry>> modules;

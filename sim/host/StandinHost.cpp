@@ -1,5 +1,7 @@
 #include "StandinHost.h"
 
+#include <intrin.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -251,7 +253,9 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         std::lock_guard<std::mutex> lock(mutex);
         inProcess = entry;
     }
+    const std::uint64_t begin = __rdtsc();
     const std::uint32_t result = entry->process(record);
+    processTicks += __rdtsc() - begin;
     if (countsMode)
         tallyHeldBlocks(entry);
     std::vector<std::string> errors;
@@ -533,6 +537,7 @@ ChannelTally StandinHost::channelTally(const HostModule* module, unsigned channe
 }
 
 std::uint64_t StandinHost::hostTicks() const { return state_->hostTicks.load(); }
+std::uint64_t StandinHost::processTicks() const { return state_->processTicks.load(); }
 
 void StandinHost::useVirtualClock(std::uint32_t now)
 {

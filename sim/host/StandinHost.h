@@ -237,6 +237,9 @@ public:
     // Time-stamp counter ticks spent inside the host functions the library
     // called, since the host was made: the host's share of a process call.
     std::uint64_t hostTicks() const;
+    // Time-stamp counter ticks spent inside the library's process functions,
+    // host functions included: hostTicks() of them are the host's.
+    std::uint64_t processTicks() const;
 
     // --- Clock seen by the library (its GetTickCount) and the driver: the
     // low 32 bits of a 64-bit millisecond count.
