@@ -79,9 +79,9 @@ struct AdSetReader {
 
     void operator()(std::uint32_t channel, float* samples, std::uint32_t count) const
     {
-        const std::uint32_t channels = module->uiOutputChannels;
         if (count == 0)
             return;
+        const std::uint32_t channels = module->uiOutputChannels;
         const std::uint64_t last = std::uint64_t{channels} * (count - 1) + channel;
         if (!words || last >= total) {
             for (std::uint32_t j = 0; j < count; ++j)
