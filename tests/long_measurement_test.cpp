@@ -117,5 +117,24 @@ TEST_F(LongMeasurementTest, HeldBlocksWaitAcrossTwoWrapsOfTheElapsedTicks)
     EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_INPORT, kBoard), kBlocks);
 }
 
+TEST_F(LongMeasurementTest, CountsModeCatchesEarlyReleasesAndTimeJumps)
+{
+    // The host's own count word set back under a held block: the library
+    // takes the block as due at once and starts the next one at time 0.
+    standin::HostModule* din = placeWithFirstBoard("TORQ7DI", {0, 1, ""});
+    ASSERT_NE(din, nullptr);
+    ASSERT_TRUE(host().start(1.0, 100));
+    host().runRounds(1, 50);
+    din->channelState(0)->dwSamplesEmitted = 0;
+    host().runRounds(1, 1);
+    host().runRounds(1, 100);
+    const standin::ChannelTally tally = host().channelTally(din, 0);
+    EXPECT_EQ(tally.blocks, 2u);
+    EXPECT_EQ(tally.earlyReleases, 2u);
+    EXPECT_EQ(tally.timeErrors, 1u);
+    EXPECT_TRUE(host().releasedBlocks().empty()) << "counts mode keeps no blocks";
+    EXPECT_EQ(host().callCount("NewReleaseOutputBlock"), 2u);
+}
+
 }  // namespace
 }  // namespace torq7test
