@@ -319,6 +319,48 @@ TEST_F(AnalogInputTest, RawWordsBecomeVoltsInTheRange)
     }
 }
 
+TEST_F(AnalogInputTest, EveryCodeOfEveryRangeIsConvertedByTheFormula)
+{
+    // Channel 0 counts the codes up, channel 1 down with all low bits set.
+    constexpr std::uint32_t kCodes = 4096;
+    std::vector<std::uint16_t> up(kCodes);
+    std::vector<std::uint16_t> down(kCodes);
+    for (std::uint32_t code = 0; code < kCodes; ++code) {
+        up[code] = static_cast<std::uint16_t>(code);
+        down[code] = static_cast<std::uint16_t>(kCodes - 1 - code);
+    }
+    setCodes(0, up);
+    setCodes(1, down, 0xF);
+    standin::HostModule* ad = placeInputs(2);
+    ASSERT_NE(ad, nullptr);
+    AdModuleData* data = ad->dataAs<AdModuleData>();
+    data->nBufferSize = 1;
+    for (std::int32_t range = 0; range < static_cast<std::int32_t>(kInputRangeCount); ++range) {
+        SCOPED_TRACE(testing::Message() << "range " << range);
+        host().clearRecords();
+        const double high = kInputRanges[range].fRangeHigh;
+        const double low = kInputRanges[range].fRangeLow;
+        data->nInputRange = range;
+        data->fRangeHigh = kInputRanges[range].fRangeHigh;
+        data->fRangeLow = kInputRanges[range].fRangeLow;
+        ASSERT_TRUE(host().start(1.0, kCodes));
+        host().runRounds(1, kCodes);
+        for (unsigned channel = 0; channel < 2; ++channel) {
+            const auto blocks = host().releasedBlocks(ad, channel);
+            ASSERT_EQ(blocks.size(), 1u);
+            ASSERT_EQ(blocks[0].samples.size(), kCodes);
+            const std::vector<std::uint16_t>& codes = channel == 0 ? up : down;
+            unsigned wrong = 0;
+            for (std::uint32_t j = 0; j < kCodes; ++j) {
+                const float expected = static_cast<float>(low + (high - low) * codes[j] * (1.0 / 4096.0));
+                wrong += blocks[0].samples[j] != expected;
+            }
+            EXPECT_EQ(wrong, 0u) << "channel " << channel;
+        }
+        host().stop();
+    }
+}
+
 TEST_F(AnalogInputTest, InterleavedSetIsSplitByChannel)
 {
     standin::HostModule* ad = placeInputs(3);

@@ -220,4 +220,14 @@ std::uint32_t TORQ7_CALL SimTorq7_OpenBoards(void)
         std::count_if(boards.begin(), boards.end(), [](const auto& board) { return board.second.open; }));
 }
 
+void TORQ7_CALL SimTorq7_TimeEntries(std::int32_t on)
+{
+    sim::EntryTiming() = on != 0;
+}
+
+std::uint64_t TORQ7_CALL SimTorq7_EntryTicks(void)
+{
+    return sim::EntryTicks().load();
+}
+
 }  // extern "C"

@@ -1,4 +1,6 @@
 // The fourteen entry points of torq7.dll, as the library binds them by name.
+#include <intrin.h>
+
 #include <cstring>
 #include <type_traits>
 
@@ -16,28 +18,16 @@ constexpr std::uint32_t kVersion = 0x0100;
 // Interrupt line reported for slot 0; the next slots count up from it.
 constexpr std::uint32_t kFirstInterruptLine = 10;
 
-// One call of an entry point: an injected fault fails it without effect,
-// otherwise the body runs; either way the call is logged. A notice the body
-// leaves is posted after the lock is released.
-template <typename Body>
-std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&args)[4], Body body)
-{
-    Notice notice;
-    std::int32_t result;
+// With timing on, adds the time until its end to the entry points' ticks.
+struct EntryTime {
+    bool timed = sim::EntryTiming().load(std::memory_order_relaxed);
+    std::uint64_t begin = timed ? __rdtsc() : 0;
+    ~EntryTime()
     {
-        sim::StateLock lock;
-        DriverState& state = lock.state();
-        const std::uint32_t now = state.Now();
-        std::int32_t errorCode = 0;
-        if (state.TakeFault(entry, board, &errorCode))
-            result = state.Fail(board, errorCode);
-        else
-            result = body(state, now, notice);
-        state.Log(entry, args, result, now);
+        if (timed)
+            sim::EntryTicks() += __rdtsc() - begin;
     }
-    sim::PostNotice(notice);
-    return result;
-}
+};
 
 // Spends the port hold time without blocking the other threads' port calls.
 void HoldPort(std::uint32_t microseconds)
@@ -54,17 +44,43 @@ void HoldPort(std::uint32_t microseconds)
     } while (now.QuadPart - start.QuadPart < ticks);
 }
 
-// A port call: counted as an overlap when another port call is still inside.
+// One call of an entry point: an injected fault fails it without effect,
+// otherwise the body runs; either way the call is logged. A notice the body
+// leaves is posted after the lock is released. A port call is counted as an
+// overlap when another port call is still inside.
+template <typename Body>
+std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&args)[4], Body body, bool port = false)
+{
+    EntryTime time;
+    sim::PortMonitor& ports = sim::Ports();
+    if (port) {
+        if (ports.inside.fetch_add(1) > 0)
+            ports.overlaps.fetch_add(1);
+        HoldPort(ports.holdMicroseconds.load());
+    }
+    Notice notice;
+    std::int32_t result;
+    {
+        sim::StateLock lock;
+        DriverState& state = lock.state();
+        const std::uint32_t now = state.Now();
+        std::int32_t errorCode = 0;
+        if (state.TakeFault(entry, board, &errorCode))
+            result = state.Fail(board, errorCode);
+        else
+            result = body(state, now, notice);
+        state.Log(entry, args, result, now);
+    }
+    sim::PostNotice(notice);
+    if (port)
+        ports.inside.fetch_sub(1);
+    return result;
+}
+
 template <typename Body>
 std::int32_t PortCall(SimEntry entry, std::uint32_t board, const std::uint32_t (&args)[4], Body body)
 {
-    sim::PortMonitor& ports = sim::Ports();
-    if (ports.inside.fetch_add(1) > 0)
-        ports.overlaps.fetch_add(1);
-    HoldPort(ports.holdMicroseconds.load());
-    const std::int32_t result = Call(entry, board, args, body);
-    ports.inside.fetch_sub(1);
-    return result;
+    return Call(entry, board, args, body, true);
 }
 
 void FillResource(ResourceRecord* resource, const DriverState& state, const SimBoardConfig& config,
@@ -187,7 +203,8 @@ std::int32_t TORQ7_CALL Torq7StartSampling(std::uint16_t board)
         if (sampling.running)
             return state.Fail(board, SIM_ERROR_BUSY);
         sampling.running = true;
-        sampling.startTick = now;
+        sampling.lastTick = now;
+        sampling.elapsed = 0;
         sampling.produced = 0;
         sampling.consumed = 0;
         sampling.overflowEpisode = false;
@@ -240,14 +257,8 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     if (count > sampling.produced - sampling.consumed)
                         return state.Fail(board, SIM_ERROR_DATA_SHORT);
                     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-                    for (std::uint32_t k = 0; k < count; ++k) {
-                        const std::uint64_t word = sampling.consumed + k;
-                        const std::uint32_t channel = sampling.mode.dwFirstChannel + word % channels;
-                        const SimSignal& signal = target->signals[channel];
-                        const std::uint16_t code = sim::SignalCode(signal, target->patterns[channel],
-                                                                   word / channels, sampling.hundredths);
-                        buffer[k] = static_cast<std::uint16_t>(code << 4 | (signal.wLowBits & 0xF));
-                    }
+                    sim::FillSampleWords(target->signals, target->patterns, sampling.mode.dwFirstChannel, channels,
+                                         sampling.hundredths, sampling.consumed, count, buffer);
                     sampling.consumed += count;
                     if (count > 0)
                         sampling.overflowEpisode = false;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "SimState.h"
+
 namespace sim {
 
 namespace {
@@ -72,6 +74,59 @@ std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_
     if (value > kMaxCode)
         return static_cast<std::uint16_t>(kMaxCode);
     return static_cast<std::uint16_t>(std::lround(value));
+}
+
+namespace {
+
+// One channel's words while a read walks the set.
+struct ChannelWords {
+    const SimSignal* signal;
+    const std::vector<std::uint16_t>* pattern;
+    bool fixed;                 // the same word for every sample
+    std::uint16_t word;         // the word when fixed
+    std::size_t patternIndex;   // next pattern position, for a pattern signal
+};
+
+std::uint16_t Word(const SimSignal& signal, std::uint16_t code)
+{
+    return static_cast<std::uint16_t>(code << 4 | (signal.wLowBits & 0xF));
+}
+
+}  // namespace
+
+void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, std::uint32_t firstChannel,
+                     std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
+                     std::uint16_t* buffer)
+{
+    std::uint64_t sample = first / channels;
+    std::uint32_t c = static_cast<std::uint32_t>(first % channels);
+    ChannelWords words[kInputChannels];
+    for (std::uint32_t i = 0; i < channels; ++i) {
+        const SimSignal& signal = signals[firstChannel + i];
+        const std::vector<std::uint16_t>& pattern = patterns[firstChannel + i];
+        const std::uint64_t next = sample + (i < c ? 1 : 0);
+        const bool isPattern = signal.dwKind == SIM_SIGNAL_PATTERN;
+        const bool fixed = (isPattern && pattern.empty()) ||
+                           (!isPattern && (signal.dwKind == SIM_SIGNAL_CONSTANT || !(signal.dPeriodMs > 0.0)));
+        words[i] = {&signal, &pattern, fixed, Word(signal, fixed ? SignalCode(signal, pattern, 0, hundredths) : 0),
+                    isPattern && !pattern.empty() ? static_cast<std::size_t>(next % pattern.size()) : 0};
+    }
+    for (std::uint32_t k = 0; k < count; ++k) {
+        ChannelWords& channel = words[c];
+        if (channel.fixed) {
+            buffer[k] = channel.word;
+        } else if (channel.signal->dwKind == SIM_SIGNAL_PATTERN) {
+            buffer[k] = Word(*channel.signal, (*channel.pattern)[channel.patternIndex] & 0x0FFF);
+            if (++channel.patternIndex == channel.pattern->size())
+                channel.patternIndex = 0;
+        } else {
+            buffer[k] = Word(*channel.signal, SignalCode(*channel.signal, *channel.pattern, sample, hundredths));
+        }
+        if (++c == channels) {
+            c = 0;
+            ++sample;
+        }
+    }
 }
 
 }  // namespace sim

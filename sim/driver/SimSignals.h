@@ -18,4 +18,12 @@ std::uint32_t ClockCodeHundredths(std::uint32_t clockCode);
 std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_t>& pattern,
                          std::uint64_t sampleIndex, std::uint32_t hundredths);
 
+// The sample words of `count` words of an interleaved set, from word `first`
+// on (counted since the start of sampling), of `channels` channels starting
+// at the board's input `firstChannel`: code << 4 | the signal's low bits.
+// Codes that do not change with time are worked out once per channel.
+void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, std::uint32_t firstChannel,
+                     std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
+                     std::uint16_t* buffer);
+
 }  // namespace sim

@@ -13,6 +13,8 @@ struct LockedState {
 
 LockedState g_locked;
 PortMonitor g_ports;
+std::atomic<std::uint64_t> g_entryTicks{0};
+std::atomic<bool> g_entryTiming{false};
 
 struct ModeNotice {
     std::uint32_t modeCode;
@@ -45,6 +47,16 @@ std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
 PortMonitor& Ports()
 {
     return g_ports;
+}
+
+std::atomic<std::uint64_t>& EntryTicks()
+{
+    return g_entryTicks;
+}
+
+std::atomic<bool>& EntryTiming()
+{
+    return g_entryTiming;
 }
 
 StateLock::StateLock()
@@ -130,13 +142,16 @@ Notice DriverState::Advance(BoardState& board, std::uint32_t now)
     Sampling& sampling = board.sampling;
     if (!sampling.running)
         return {};
-    // A clock that went back produces nothing.
-    const auto elapsed = static_cast<std::int32_t>(now - sampling.startTick);
-    if (elapsed <= 0)
-        return {};
+    // A clock that went back produces nothing until it is past where it was;
+    // the clock is looked at far more often than every 24 days, so steps
+    // forward are counted across its wraps.
+    const auto step = static_cast<std::int32_t>(now - sampling.lastTick);
+    if (step > 0) {
+        sampling.elapsed += static_cast<std::uint32_t>(step);
+        sampling.lastTick = now;
+    }
     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-    const std::uint64_t produced =
-        channels * (static_cast<std::uint64_t>(elapsed) * 100 / sampling.hundredths);
+    const std::uint64_t produced = channels * (sampling.elapsed * 100 / sampling.hundredths);
     if (produced > sampling.produced)
         sampling.produced = produced;
     if (sampling.produced - sampling.consumed <= sampling.mode.dwBufferWords)

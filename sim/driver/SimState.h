@@ -32,6 +32,10 @@ class History {
 public:
     void Add(const T& item)
     {
+        // Room for all at once: growing a large history by copying would make
+        // a call now and then slower by far than the others.
+        if (items_.capacity() == 0)
+            items_.reserve(kHistoryCap);
         if (items_.size() < kHistoryCap)
             items_.push_back(item);
         else
@@ -61,7 +65,8 @@ struct Sampling {
     SamplingMode mode{};
     std::uint32_t hundredths = 0;   // interval of the mode's clock code
     bool running = false;
-    std::uint32_t startTick = 0;
+    std::uint32_t lastTick = 0;     // clock at the last look
+    std::uint64_t elapsed = 0;      // ms of sampling so far, past any wrap of the clock
     std::uint64_t produced = 0;     // words since the start
     std::uint64_t consumed = 0;     // words read or dropped since the start
     bool overflowEpisode = false;   // words were dropped and nothing was read since
@@ -145,6 +150,11 @@ struct PortMonitor {
     std::atomic<std::uint32_t> holdMicroseconds{0};
 };
 PortMonitor& Ports();
+
+// Time-stamp counter ticks spent inside the entry points, so that a
+// benchmark can tell the driver's share of a call from its caller's.
+std::atomic<std::uint64_t>& EntryTicks();
+std::atomic<bool>& EntryTiming();
 
 // Low 32 bits of an address, as the log keeps it.
 template <typename T>

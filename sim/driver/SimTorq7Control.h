@@ -128,7 +128,11 @@ using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
     /* the same, posted */                                                                                 \
     X(std::int32_t, SimTorq7_PostNotice, (std::uint32_t board, std::uint32_t n))                           \
     /* boards currently open (created and not closed) */                                                   \
-    X(std::uint32_t, SimTorq7_OpenBoards, (void))
+    X(std::uint32_t, SimTorq7_OpenBoards, (void))                                                          \
+    /* with timing on, the entry points count the time-stamp counter ticks spent inside them (off at */    \
+    /* load: reading the counter costs more than a cheap entry point); the ticks counted so far */          \
+    X(void, SimTorq7_TimeEntries, (std::int32_t on))                                                       \
+    X(std::uint64_t, SimTorq7_EntryTicks, (void))
 
 #define SIM_TORQ7_DECLARE_POINTER(ret, name, args) ret(TORQ7_CALL* name) args;
 

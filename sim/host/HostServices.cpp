@@ -1,5 +1,7 @@
 // The host functions the library calls, each recording its call, and the
 // traps behind every name the library imports but must not call.
+#include <intrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -22,87 +24,113 @@ std::string Describe(const char* file, std::int32_t line)
     return TextOrEmpty(file) + ":" + std::to_string(line);
 }
 
+// Adds the time spent in one host function to the host's share.
+struct HostTime {
+    std::uint64_t begin = __rdtsc();
+    ~HostTime()
+    {
+        if (g_host)
+            g_host->hostTicks += __rdtsc() - begin;
+    }
+};
+
 // --- The functions as the library sees them. -----------------------------
 
 void* TORQ7_CALL NewMemAlloc(std::uint32_t size, const char* file, std::int32_t line)
 {
+    HostTime time;
     return g_host ? g_host->newMemAlloc(size, file, line) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewDoMemFree(void* block, const char* file, std::int32_t line)
 {
+    HostTime time;
     return g_host ? g_host->newDoMemFree(block, file, line) : 0;
 }
 
 std::uint32_t TORQ7_CALL ShowWarning(const char* caption, const char* text)
 {
+    HostTime time;
     return g_host ? g_host->showWarning(caption, text) : 0;
 }
 
 std::uint32_t TORQ7_CALL StopExperiment()
 {
+    HostTime time;
     return g_host ? g_host->stopExperiment() : 0;
 }
 
 std::uint32_t TORQ7_CALL RegisterModuleClass(ModuleClassInfo* info)
 {
+    HostTime time;
     return g_host ? g_host->registerModuleClass(info) : 0;
 }
 
 std::uint32_t TORQ7_CALL PerformDefaultAction(ModuleRecord* module, std::uint32_t message, std::uint32_t p1,
                                               std::uint32_t p2)
 {
+    HostTime time;
     return g_host ? g_host->performDefaultAction(module, message, p1, p2) : 0;
 }
 
 DataBlock* TORQ7_CALL GetCurrentOutputBlock(OutputChannelRecord* channel)
 {
+    HostTime time;
     return g_host ? g_host->getCurrentOutputBlock(channel) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewReleaseOutputBlock(OutputChannelRecord* channel, const char* file, std::int32_t line)
 {
+    HostTime time;
     return g_host ? g_host->newReleaseOutputBlock(channel, file, line) : 0;
 }
 
 DataBlock* TORQ7_CALL GetInputBlock(ModuleRecord* module, std::uint32_t input)
 {
+    HostTime time;
     return g_host ? g_host->getInputBlock(module, input) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewReleaseInputBlock(ModuleRecord* module, std::uint32_t input, const char* file,
                                               std::int32_t line)
 {
+    HostTime time;
     return g_host ? g_host->newReleaseInputBlock(module, input, file, line) : 0;
 }
 
 std::uint32_t TORQ7_CALL ChangeModuleSize(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
 {
+    HostTime time;
     return g_host ? g_host->changeModuleSize(module, inputs, outputs) : 0;
 }
 
 std::uint32_t TORQ7_CALL RegisterMenuEntry(std::uint32_t command, MenuEntryHandler handler)
 {
+    HostTime time;
     return g_host ? g_host->registerMenuEntry(command, handler) : 0;
 }
 
 void* TORQ7_CALL CreateStackedFontIndirect(const tagLOGFONTA* font)
 {
+    HostTime time;
     return g_host ? g_host->createStackedFontIndirect(font) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL DeleteStackedObject(void* object)
 {
+    HostTime time;
     return g_host ? g_host->deleteStackedObject(object) : 0;
 }
 
 std::uint32_t TORQ7_CALL DefineDllModule()
 {
+    HostTime time;
     return g_host ? g_host->defineDllModule() : 0;
 }
 
 std::uint32_t TORQ7_CALL DefineDllVariable(const char* name, void* address, std::uint32_t size)
 {
+    HostTime time;
     return g_host ? g_host->defineDllVariable(name, address, size) : 0;
 }
 
@@ -287,11 +315,8 @@ DataBlock* StandinHost::State::getCurrentOutputBlock(OutputChannelRecord* channe
     if (outputBlockFilter && !outputBlockFilter(*entry->module, index))
         return nullptr;
     std::lock_guard<std::mutex> lock(mutex);
-    if (!entry->outputBlock[index]) {
-        const std::uint32_t room = blockSize == 0 ? 1 : blockSize;
-        entry->outputBlock[index] = newBlock(room);
-        entry->outputRoom[index] = room;
-    }
+    if (!entry->outputBlock[index])
+        entry->outputBlock[index] = outputBlockFor(entry, index, blockSize == 0 ? 1 : blockSize);
     return entry->outputBlock[index];
 }
 
@@ -315,9 +340,13 @@ std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* cha
                 error = "a released block claims more samples than it has room for, at " + Describe(file, line);
             const std::uint32_t kept = std::min<std::uint32_t>(block->wSampleCount, room);
             const float* samples = BlockSamples(block);
-            released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime, block->dSampleDistance,
-                                block->wSampleCount, std::vector<float>(samples, samples + kept), HostClock(),
-                                TextOrEmpty(file), line});
+            if (countsMode)
+                tallyRelease(entry, index, block);
+            else
+                released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime,
+                                    block->dSampleDistance, block->wSampleCount,
+                                    std::vector<float>(samples, samples + kept), HostClock(), TextOrEmpty(file),
+                                    line});
             for (const Connection& connection : connections) {
                 ModuleEntry* consumer = entryById(connection.toId);
                 if (connection.fromId != entry->module->id() || connection.output != index || !consumer)
@@ -328,8 +357,7 @@ std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* cha
                 std::memcpy(BlockSamples(copy), samples, kept * sizeof(float));
                 consumer->waiting[connection.input].push_back(copy);
             }
-            ArenaFree(block);
-            entry->outputBlock[index] = nullptr;
+            retireOutputBlock(entry, index);
         }
     }
     if (!error.empty())
@@ -359,7 +387,7 @@ DataBlock* StandinHost::State::getInputBlock(ModuleRecord* module, std::uint32_t
             entry->waiting[input].pop_front();
             entry->handedOut[input] = block;
         }
-        if (entry)
+        if (entry && !countsMode)
             inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
     }
     if (!error.empty())
@@ -385,7 +413,7 @@ std::uint32_t StandinHost::State::newReleaseInputBlock(ModuleRecord* module, std
             ArenaFree(block);
             entry->handedOut[input] = nullptr;
         }
-        if (entry)
+        if (entry && !countsMode)
             inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
                                   TextOrEmpty(file), line});
     }

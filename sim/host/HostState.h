@@ -26,6 +26,10 @@ struct ModuleEntry {
     std::deque<DataBlock*> waiting[kMaxInputs];       // blocks waiting on each input
     DataBlock* handedOut[kMaxInputs] = {};            // given to GetInputBlock in this process call
     std::uint32_t fedSamples[kMaxInputs] = {};        // samples fed by the test, for start times
+    // Counts mode.
+    DataBlock* spareBlock[kMaxOutputHandles] = {};    // a released block's memory, for the next one
+    std::uint32_t spareRoom[kMaxOutputHandles] = {};
+    ChannelTally tally[kMaxOutputHandles];
 };
 
 struct Connection {
@@ -74,6 +78,13 @@ struct StandinHost::State {
     void freeBlocksOf(ModuleEntry* entry);
     void processRound();
     void processModule(ModuleEntry* entry);
+
+    // Counts mode (HostTally.cpp).
+    DataBlock* outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room);
+    void retireOutputBlock(ModuleEntry* entry, unsigned channel);
+    void tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block);
+    void tallyHeldBlocks(ModuleEntry* entry);
+    std::uint64_t clock64() const;
     void onDialog(HWND dialog, bool fromIdle);
     void pollDialogs();
 
@@ -164,9 +175,15 @@ struct StandinHost::State {
     std::atomic<bool> paused{false};
     std::atomic<bool> stopRequested{false};
     std::uint32_t startTicks = 0;
+    std::uint64_t startClock = 0;   // clock64() at the start
 
     std::atomic<bool> virtualClock{false};
-    std::atomic<std::uint32_t> virtualNow{0};
+    std::atomic<std::uint64_t> virtualNow{0};
+
+    bool countsMode = false;
+    std::map<const char*, std::size_t> callCounts;   // by the function name's literal
+    std::atomic<std::uint64_t> hostTicks{0};
+    std::atomic<std::uint64_t> processTicks{0};
 
     int nextModuleId = 1;
     std::vector<std::unique_ptr<ModuleEntry>> modules;

@@ -1,5 +1,7 @@
 #include "StandinHost.h"
 
+#include <intrin.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +16,7 @@ namespace standin {
 std::uint32_t TORQ7_CALL HostClock()
 {
     StandinHost::State* host = g_host;
-    return host && host->virtualClock ? host->virtualNow.load() : GetTickCount();
+    return host && host->virtualClock ? static_cast<std::uint32_t>(host->virtualNow.load()) : GetTickCount();
 }
 
 namespace {
@@ -68,6 +70,10 @@ void Export(HMODULE module, const char* name, F* entry)
 void StandinHost::State::recordCall(const char* function)
 {
     std::lock_guard<std::mutex> lock(mutex);
+    if (countsMode) {
+        ++callCounts[function];
+        return;
+    }
     calls.push_back({nextSeq(), function, HostClock()});
 }
 
@@ -180,6 +186,8 @@ void StandinHost::State::freeBlocksOf(ModuleEntry* entry)
     for (unsigned c = 0; c < kMaxOutputHandles; ++c) {
         ArenaFree(entry->outputBlock[c]);
         entry->outputBlock[c] = nullptr;
+        ArenaFree(entry->spareBlock[c]);
+        entry->spareBlock[c] = nullptr;
     }
     for (unsigned i = 0; i < kMaxInputs; ++i) {
         for (DataBlock* block : entry->waiting[i])
@@ -245,7 +253,11 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         std::lock_guard<std::mutex> lock(mutex);
         inProcess = entry;
     }
+    const std::uint64_t begin = __rdtsc();
     const std::uint32_t result = entry->process(record);
+    processTicks += __rdtsc() - begin;
+    if (countsMode)
+        tallyHeldBlocks(entry);
     std::vector<std::string> errors;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -418,6 +430,8 @@ std::size_t StandinHost::callCount(const std::string& function) const
     std::size_t count = 0;
     for (const HostCall& call : state_->calls)
         count += call.function == function;
+    for (const auto& counted : state_->callCounts)
+        count += function == counted.first ? counted.second : 0;
     return count;
 }
 
@@ -497,6 +511,7 @@ void StandinHost::clearRecords()
     std::lock_guard<std::mutex> lock(s.mutex);
     s.imports.clear();
     s.calls.clear();
+    s.callCounts.clear();
     s.memoryCalls.clear();
     s.warnings.clear();
     s.stopRequests = 0;
@@ -508,15 +523,32 @@ void StandinHost::clearRecords()
     s.protocolErrors.clear();
 }
 
+void StandinHost::useCountsMode(bool on)
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->countsMode = on;
+}
+
+ChannelTally StandinHost::channelTally(const HostModule* module, unsigned channel) const
+{
+    ModuleEntry* entry = state_->entryOf(module);
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return entry && channel < kMaxOutputHandles ? entry->tally[channel] : ChannelTally{};
+}
+
+std::uint64_t StandinHost::hostTicks() const { return state_->hostTicks.load(); }
+std::uint64_t StandinHost::processTicks() const { return state_->processTicks.load(); }
+
 void StandinHost::useVirtualClock(std::uint32_t now)
 {
     state_->virtualNow = now;
     state_->virtualClock = true;
 }
 void StandinHost::setClock(std::uint32_t now) { state_->virtualNow = now; }
-void StandinHost::advanceClock(std::uint32_t milliseconds) { state_->virtualNow += milliseconds; }
+void StandinHost::advanceClock(std::uint64_t milliseconds) { state_->virtualNow += milliseconds; }
 void StandinHost::useRealClock() { state_->virtualClock = false; }
 std::uint32_t StandinHost::now() const { return HostClock(); }
+std::uint64_t StandinHost::elapsed() const { return state_->clock64() - state_->startClock; }
 unsigned StandinHost::patchedClockImports() const { return state_->patchedImports; }
 
 HostModule* StandinHost::placeModule(const std::string& className, const Placement& placement)
@@ -664,8 +696,11 @@ bool StandinHost::start()
     s.paused = false;
     s.stopRequested = false;
     s.startTicks = HostClock();
-    for (const auto& entry : s.modules)
+    s.startClock = s.clock64();
+    for (const auto& entry : s.modules) {
         std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
+        std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});
+    }
     s.writeLibraryVariables();
     bool allStarted = true;
     for (HostModule* module : modules())

@@ -133,6 +133,20 @@ struct ModuleResult {
 };
 constexpr std::uint32_t kProcessCall = 0xFFFFFFFF;
 
+// Counts mode: what the host keeps of one output channel instead of its
+// released blocks. The checks use the host's 64-bit clock, which counts on
+// past 2^32 ms where the library's tick count wraps.
+struct ChannelTally {
+    std::uint64_t blocks = 0;            // released
+    std::uint64_t samples = 0;           // in the released blocks
+    std::uint64_t timeErrors = 0;        // start time not (samples before it) x distance, or distance not the interval
+    std::uint64_t countErrors = 0;       // sample count not the low 16 bits of the block size
+    std::uint64_t earlyReleases = 0;     // released before the clock reached its due time
+    std::uint64_t heldPastDue = 0;       // process calls at or after the due time that left the filled block held
+    double lastStartTime = 0.0;
+    std::uint64_t lastReleaseElapsed = 0;   // ms from the start to the last release
+};
+
 class HostModule;
 
 // What a test chooses about a module before it is created.
@@ -213,12 +227,28 @@ public:
     std::vector<ModuleResult> moduleResults() const;
     void clearRecords();   // forgets recorded calls and blocks; live state stays
 
-    // --- Clock seen by the library (its GetTickCount) and the driver.
+    // --- Counts mode, for measurements of any length in bounded memory:
+    // host function calls are counted (callCount) instead of recorded
+    // (calls, inputBlockCalls and releasedBlocks stay empty), each output
+    // channel keeps a ChannelTally instead of its blocks, and a channel's
+    // block memory is used again for its next block.
+    void useCountsMode(bool on);
+    ChannelTally channelTally(const HostModule* module, unsigned channel) const;
+    // Time-stamp counter ticks spent inside the host functions the library
+    // called, since the host was made: the host's share of a process call.
+    std::uint64_t hostTicks() const;
+    // Time-stamp counter ticks spent inside the library's process functions,
+    // host functions included: hostTicks() of them are the host's.
+    std::uint64_t processTicks() const;
+
+    // --- Clock seen by the library (its GetTickCount) and the driver: the
+    // low 32 bits of a 64-bit millisecond count.
     void useVirtualClock(std::uint32_t now);
     void setClock(std::uint32_t now);
-    void advanceClock(std::uint32_t milliseconds);
+    void advanceClock(std::uint64_t milliseconds);
     void useRealClock();
     std::uint32_t now() const;
+    std::uint64_t elapsed() const;   // ms since the start of the measurement, past any wrap
     unsigned patchedClockImports() const;   // import entries redirected in the library
 
     // --- Modules.

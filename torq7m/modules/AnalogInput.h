@@ -15,6 +15,3 @@ int FindIntervalIndex(double millisecondsPerSample);
 // Validates the settings, fills the mode and the set size and sends the mode
 // to the board; 0 on failure, with the reason left in `text` (256 bytes).
 int ConfigureSampling(ModuleRecord* module, char* text);
-
-// The voltage of a raw sample word: 12-bit code in the upper bits.
-double RawToVolts(std::uint16_t raw, float high, float low);

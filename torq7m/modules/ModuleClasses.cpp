@@ -63,7 +63,7 @@ constexpr DispatchEntry kDiDispatch[] = {
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, ReclaimModuleBoard<DiModuleData, kKindDigitalInput>},
     {MODMSG_START, Reply::HandlerResult, DiStart},
-    {MODMSG_STOP, Reply::Acknowledge, nullptr},
+    {MODMSG_STOP, Reply::AcknowledgeAfter, DiStop},
     {kMsgHostNotice201, Reply::Acknowledge, nullptr},
 };
 

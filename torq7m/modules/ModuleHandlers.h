@@ -16,6 +16,7 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module);
 // Digital input.
 std::uint32_t DiCreate(ModuleRecord* module);
 std::uint32_t DiStart(ModuleRecord* module);
+std::uint32_t DiStop(ModuleRecord* module);
 std::uint32_t TORQ7_CALL DiProcess(ModuleRecord* module);
 
 // Digital output.

@@ -6,69 +6,117 @@
 
 #include "../host/HostImport.h"
 #include "../host/LibraryVariables.h"
-#include "ModuleCommon.h"
+#include "ModuleTable.h"
+
+struct PacingCounts {
+    std::uint32_t samplesHigh[kChannelStateSlots];   // bits 32-63 of each channel's sample count
+    std::uint32_t lastElapsed;                       // ticks since the start at the last reading
+    std::uint32_t elapsedWraps;                      // times those ticks have passed 2^32
+};
 
 namespace {
 
 constexpr double kSecondsPerMillisecond = 0.001;
 constexpr std::int32_t kLastAnimationStep = 10;
 constexpr std::int32_t kFirstRepeatedAnimationStep = -9;
+constexpr std::uint32_t kHalfTickRange = 0x80000000u;
+constexpr unsigned kMaxPacedModules = 256;
 
-void FillBlock(ModuleRecord* module, std::uint32_t channel, DataBlock* block, ChannelState* state,
-               SampleSource source)
+ModuleTable<PacingCounts, kMaxPacedModules> g_counts;
+
+std::uint64_t SamplesEmitted(const PacingCall& call, const PacedChannel& channel)
 {
-    const double interval = fGlobalMilliSecondsPerSample * kSecondsPerMillisecond;
-    const std::uint32_t blockSize = uiGlobalBlockSize;
-    block->dSampleDistance = interval;
-    block->dStartTime = static_cast<double>(state->dwSamplesEmitted) * interval;
-    block->wSampleCount = static_cast<std::uint16_t>(blockSize);
-    float* samples = BlockSamples(block);
-    for (std::uint32_t j = 0; j < blockSize; ++j)
-        samples[j] = source.read(source.context, module, channel, j);
-    state->bBlockPending = 1;
-    state->dwSamplesEmitted += blockSize;
+    const std::uint64_t high = call.counts ? call.counts->samplesHigh[channel.index] : 0;
+    return high << 32 | channel.state->dwSamplesEmitted;
 }
 
-// Due once the clock has reached the time of the sample after the block's
-// last one. Measured as time elapsed since the start, so that a tick count
-// that wraps during the measurement still holds blocks until they are due.
-bool BlockIsDue(const ChannelState* state)
+// Ticks since the start of the measurement. Successive readings that drop by
+// more than half the tick range have passed a multiple of 2^32 ms; a reading
+// a little below the last one is a clock that went back, taken as it is.
+std::uint64_t ElapsedTicks(PacingCounts* counts)
 {
     const std::uint32_t elapsed = GetTickCount() - dwExperimentStartTimeTicks;
-    const double dueAfter = std::trunc(static_cast<double>(state->dwSamplesEmitted) * fGlobalMilliSecondsPerSample);
-    return !(static_cast<double>(elapsed) < dueAfter);
-}
-
-void ReleaseBlock(ModuleRecord* module, std::uint32_t channel, OutputChannelRecord* handle, ChannelState* state,
-                  const char* file, std::int32_t line)
-{
-    if (bAnimation == 1)
-        AnimateChannel(module->dwAnimationArg, channel, state->nAnimationStep);
-    g_host.NewReleaseOutputBlock(handle, file, line);
-    state->bBlockPending = 0;
-    state->nAnimationStep = NextAnimationStep(state->nAnimationStep);
+    if (!counts)
+        return elapsed;
+    if (elapsed < counts->lastElapsed && counts->lastElapsed - elapsed >= kHalfTickRange)
+        ++counts->elapsedWraps;
+    counts->lastElapsed = elapsed;
+    return std::uint64_t{counts->elapsedWraps} << 32 | elapsed;
 }
 
 }  // namespace
 
-void PaceOutputs(ModuleRecord* module, SampleSource source, const char* file, std::int32_t line)
+bool BeginPacing(ModuleRecord* module, const char* file, std::int32_t line, PacingCall* call)
 {
     if (module->bOutputEnable == 0 || bExperimentIsPaused == 1)
+        return false;
+    call->module = module;
+    call->millisecondsPerSample = fGlobalMilliSecondsPerSample;
+    call->interval = call->millisecondsPerSample * kSecondsPerMillisecond;
+    call->blockSize = uiGlobalBlockSize;
+    call->counts = g_counts.Find(module);
+    call->file = file;
+    call->line = line;
+    return true;
+}
+
+bool OpenPacedChannel(const PacingCall& call, std::uint32_t index, PacedChannel* channel)
+{
+    channel->index = index;
+    channel->handle = FromHost32<OutputChannelRecord>(call.module->hOutputChannel[index]);
+    channel->state = ChannelStateOf(call.module, index);
+    if (!channel->handle || !channel->state)
+        return false;
+    channel->handle->wServedFlag = 0;
+    return true;
+}
+
+float* StampNextBlock(const PacingCall& call, const PacedChannel& channel)
+{
+    if (channel.state->bBlockPending != 0)
+        return nullptr;
+    DataBlock* block = g_host.GetCurrentOutputBlock(channel.handle);
+    if (!block)
+        return nullptr;
+    const std::uint64_t emitted = SamplesEmitted(call, channel);
+    block->dSampleDistance = call.interval;
+    block->dStartTime = static_cast<double>(emitted) * call.interval;
+    block->wSampleCount = static_cast<std::uint16_t>(call.blockSize);
+    const std::uint64_t total = emitted + call.blockSize;
+    channel.state->bBlockPending = 1;
+    channel.state->dwSamplesEmitted = static_cast<std::uint32_t>(total);
+    if (call.counts)
+        call.counts->samplesHigh[channel.index] = static_cast<std::uint32_t>(total >> 32);
+    return BlockSamples(block);
+}
+
+// Due once the clock has reached the time of the sample after the block's
+// last one.
+void ReleaseIfDue(const PacingCall& call, const PacedChannel& channel)
+{
+    ChannelState* state = channel.state;
+    if (state->bBlockPending != 1 || bExperimentIsPaused != 0)
         return;
-    // The count is read again after each channel: the host may change it.
-    for (std::uint32_t i = 0; i < BoundedCount(module->uiOutputChannels, kChannelStateSlots); ++i) {
-        OutputChannelRecord* handle = FromHost32<OutputChannelRecord>(module->hOutputChannel[i]);
-        ChannelState* state = ChannelStateOf(module, i);
-        if (!handle || !state)
-            continue;
-        handle->wServedFlag = 0;
-        if (state->bBlockPending == 0) {
-            if (DataBlock* block = g_host.GetCurrentOutputBlock(handle))
-                FillBlock(module, i, block, state, source);
-        }
-        if (state->bBlockPending == 1 && bExperimentIsPaused == 0 && BlockIsDue(state))
-            ReleaseBlock(module, i, handle, state, file, line);
-    }
+    const std::uint64_t elapsed = ElapsedTicks(call.counts);
+    const double dueAfter = std::trunc(static_cast<double>(SamplesEmitted(call, channel)) * call.millisecondsPerSample);
+    if (static_cast<double>(elapsed) < dueAfter)
+        return;
+    if (bAnimation == 1)
+        AnimateChannel(call.module->dwAnimationArg, channel.index, state->nAnimationStep);
+    g_host.NewReleaseOutputBlock(channel.handle, call.file, call.line);
+    state->bBlockPending = 0;
+    state->nAnimationStep = NextAnimationStep(state->nAnimationStep);
+}
+
+void StartPacing(const ModuleRecord* module)
+{
+    ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    g_counts.Keep(module, PacingCounts{});
+}
+
+void EndPacing(const ModuleRecord* module)
+{
+    g_counts.Take(module);
 }
 
 void AnimateChannel(HostAddr32, std::uint32_t, std::int32_t) {}

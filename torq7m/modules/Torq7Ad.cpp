@@ -51,24 +51,48 @@ constexpr std::uint32_t kModeCodes[2][2] = {
 constexpr double kCodeStep = 1.0 / 4096.0;
 constexpr unsigned kCodeShift = 4;
 
-// The set read in one process call, as the sample source sees it.
-struct AdSet {
+// The set read in one process call, as the pacing step fills blocks from it:
+// sample j of channel i is word i + j x n of the interleaved set, n the
+// module's output channel count. A word's upper 12 bits are the code; its
+// voltage is low + (high - low) x code x 2^-12 in double precision, stored as
+// a float. The step (high - low) x 2^-12 is taken once per call: scaling by a
+// power of two is exact, so the product rounds exactly as the formula's.
+struct AdSetReader {
+    const ModuleRecord* module;
     const std::uint16_t* words;
     std::uint32_t total;
-    float high;
-    float low;
-};
+    double low;
+    double step;   // volts per code
 
-float AdReadSample(void* context, ModuleRecord* module, std::uint32_t channel, std::uint32_t sample)
-{
-    const AdSet* set = static_cast<const AdSet*>(context);
-    if (!set->words)
-        return 0.0f;
-    const std::uint32_t k = module->uiOutputChannels * sample + channel;
-    if (k >= set->total)
-        return 0.0f;
-    return static_cast<float>(RawToVolts(set->words[k], set->high, set->low));
-}
+    float Convert(std::uint16_t raw) const
+    {
+        return static_cast<float>(low + step * static_cast<double>(raw >> kCodeShift));
+    }
+
+    // A sample outside the set (block size or channel count changed since
+    // the start), or any sample without a buffer, is 0.
+    float SampleAt(std::uint32_t channel, std::uint32_t sample, std::uint32_t channels) const
+    {
+        const std::uint32_t k = channels * sample + channel;
+        return words && k < total ? Convert(words[k]) : 0.0f;
+    }
+
+    void operator()(std::uint32_t channel, float* samples, std::uint32_t count) const
+    {
+        if (count == 0)
+            return;
+        const std::uint32_t channels = module->uiOutputChannels;
+        const std::uint64_t last = std::uint64_t{channels} * (count - 1) + channel;
+        if (!words || last >= total) {
+            for (std::uint32_t j = 0; j < count; ++j)
+                samples[j] = SampleAt(channel, j, channels);
+            return;
+        }
+        const std::uint16_t* word = words + channel;
+        for (std::uint32_t j = 0; j < count; ++j, word += channels)
+            samples[j] = Convert(*word);
+    }
+};
 
 void FreeSampleBuffer(ModuleRecord* module, AdModuleData* data)
 {
@@ -138,12 +162,6 @@ int ConfigureSampling(ModuleRecord* module, char* text)
     return 1;
 }
 
-double RawToVolts(std::uint16_t raw, float high, float low)
-{
-    const unsigned code = raw >> kCodeShift;
-    return static_cast<double>(low) + (static_cast<double>(high) - low) * code * kCodeStep;
-}
-
 std::uint32_t AdCreate(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
@@ -167,7 +185,7 @@ std::uint32_t AdCreate(ModuleRecord* module)
 std::uint32_t AdStart(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
-    ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    StartPacing(module);
     char text[kTextSize];
     if (!ConfigureSampling(module, text)) {
         g_host.ShowWarning("エラー", text);
@@ -196,6 +214,7 @@ std::uint32_t AdStop(ModuleRecord* module)
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
     Torq7StopSampling(data->wBoardNumber);
     FreeSampleBuffer(module, data);
+    EndPacing(module);
     return 1;
 }
 
@@ -218,7 +237,9 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     std::uint16_t* words = static_cast<std::uint16_t*>(buffer.address);
     if (!Torq7GetData(board, buffer.elements, words))
         WarnReadFailure("サンプリングデータ取得を失敗しました", board);
-    AdSet set{words, buffer.elements, data->fRangeHigh, data->fRangeLow};
-    PaceOutputs(module, SampleSource{AdReadSample, &set}, kSourceFile, kLineRelease);
+    const double high = data->fRangeHigh;
+    const double low = data->fRangeLow;
+    AdSetReader reader{module, words, buffer.elements, low, (high - low) * kCodeStep};
+    PaceOutputs(module, reader, kSourceFile, kLineRelease);
     return 1;
 }

@@ -38,12 +38,17 @@ const OutputRange& RangeOf(std::uint32_t range)
 void WriteBlock(const DaModuleData* data, std::uint32_t channel, DataBlock* block)
 {
     const float* samples = BlockSamples(block);
-    const std::uint32_t blockSize = uiGlobalBlockSize;
-    for (std::uint32_t j = 0; j < block->wSampleCount && j < blockSize; ++j) {
-        const OutputRange& range = RangeOf(data->nOutputRange);
+    std::uint32_t count = block->wSampleCount;
+    if (count > uiGlobalBlockSize)
+        count = uiGlobalBlockSize;
+    // The range cannot change during a measurement: the settings dialog
+    // offers it only while none runs.
+    const OutputRange& range = RangeOf(data->nOutputRange);
+    const std::uint16_t board = data->wBoardNumber;
+    for (std::uint32_t j = 0; j < count; ++j) {
         const std::int32_t code = VoltsToCode(samples[j], range.dLower, range.dUpper);
-        if (!Torq7SetData(data->wBoardNumber, channel, static_cast<std::uint32_t>(code)))
-            WarnOutputFailure(data->wBoardNumber);
+        if (!Torq7SetData(board, channel, static_cast<std::uint32_t>(code)))
+            WarnOutputFailure(board);
     }
 }
 

@@ -15,12 +15,6 @@ constexpr std::int32_t kLineRelease = 366;
 constexpr float kLogicHigh = 5.0f;
 constexpr float kLogicLow = 0.0f;
 
-// One process call's reading of the port, shared by all its channels.
-struct PortReading {
-    std::uint16_t board;
-    std::uint8_t byPortData;
-};
-
 void WarnReadFailure(std::uint16_t board, std::uint32_t channel)
 {
     const std::int32_t error = StopMeasurementAndGetError(board);
@@ -29,17 +23,22 @@ void WarnReadFailure(std::uint16_t board, std::uint32_t channel)
     g_host.ShowWarning("サンプリングエラー", text);
 }
 
-// Every sample reads the port once; after a failed read the sample keeps
-// whatever the byte holds.
-float DiReadSample(void* context, ModuleRecord*, std::uint32_t channel, std::uint32_t)
-{
-    PortReading* reading = static_cast<PortReading*>(context);
-    if (!BoardPortAccess(reading->board, kPortRead, &reading->byPortData))
-        WarnReadFailure(reading->board, channel);
-    if (channel >= kDiChannels)
-        return kLogicLow;
-    return (reading->byPortData >> channel) & 1 ? kLogicHigh : kLogicLow;
-}
+// One process call's reading of the port, shared by all its channels: every
+// sample reads the port once; after a failed read the sample keeps whatever
+// the byte holds.
+struct DiPortReader {
+    std::uint16_t board;
+    std::uint8_t byPortData;
+
+    void operator()(std::uint32_t channel, float* samples, std::uint32_t count)
+    {
+        for (std::uint32_t j = 0; j < count; ++j) {
+            if (!BoardPortAccess(board, kPortRead, &byPortData))
+                WarnReadFailure(board, channel);
+            samples[j] = channel < kDiChannels && ((byPortData >> channel) & 1) ? kLogicHigh : kLogicLow;
+        }
+    }
+};
 
 }  // namespace
 
@@ -56,13 +55,19 @@ std::uint32_t DiCreate(ModuleRecord* module)
 
 std::uint32_t DiStart(ModuleRecord* module)
 {
-    ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    StartPacing(module);
+    return 1;
+}
+
+std::uint32_t DiStop(ModuleRecord* module)
+{
+    EndPacing(module);
     return 1;
 }
 
 std::uint32_t TORQ7_CALL DiProcess(ModuleRecord* module)
 {
-    PortReading reading{ModuleDataOf<DiModuleData>(module)->wBoardNumber, 0};
-    PaceOutputs(module, SampleSource{DiReadSample, &reading}, kSourceFile, kLineRelease);
+    DiPortReader reader{ModuleDataOf<DiModuleData>(module)->wBoardNumber, 0};
+    PaceOutputs(module, reader, kSourceFile, kLineRelease);
     return 1;
 }

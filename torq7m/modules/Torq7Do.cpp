@@ -44,8 +44,12 @@ void WriteBlock(std::uint16_t board, std::uint32_t channel, DataBlock* block, Li
 {
     std::uint8_t* bytes = static_cast<std::uint8_t*>(buffer.address);
     const float* samples = BlockSamples(block);
-    const std::uint32_t blockSize = uiGlobalBlockSize;
-    for (std::uint32_t j = 0; j < block->wSampleCount && j < blockSize && j < buffer.elements; ++j) {
+    std::uint32_t count = block->wSampleCount;
+    if (count > uiGlobalBlockSize)
+        count = uiGlobalBlockSize;
+    if (count > buffer.elements)
+        count = buffer.elements;
+    for (std::uint32_t j = 0; j < count; ++j) {
         ApplySample(&bytes[j], channel, samples[j]);
         if (!BoardPortAccess(board, kPortWrite, &bytes[j]))
             WarnOutputFailure(board);

@@ -1,0 +1,95 @@
+// Counts mode: the host's checks of the blocks an input module releases, kept
+// as counts per output channel, and block memory used again from one block
+// of a channel to the next. The due time is the one the library promises:
+// the clock reaches start + (samples up to the block's end) x milliseconds
+// per sample, truncated; the host reckons it on its 64-bit clock.
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "HostArena.h"
+#include "HostState.h"
+
+namespace standin {
+
+namespace {
+
+constexpr unsigned char kFreshMemoryByte = 0xCD;
+
+std::uint64_t DueAfter(std::uint64_t samples, double millisecondsPerSample)
+{
+    return static_cast<std::uint64_t>(std::trunc(static_cast<double>(samples) * millisecondsPerSample));
+}
+
+}  // namespace
+
+std::uint64_t StandinHost::State::clock64() const
+{
+    return virtualClock ? virtualNow.load() : GetTickCount64();
+}
+
+DataBlock* StandinHost::State::outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room)
+{
+    DataBlock* spare = entry->spareBlock[channel];
+    if (spare && entry->spareRoom[channel] >= room) {
+        entry->spareBlock[channel] = nullptr;
+        // The header shows garbage again; the library writes every field it hands over.
+        std::memset(spare, kFreshMemoryByte, sizeof(DataBlock));
+        entry->outputRoom[channel] = entry->spareRoom[channel];
+        return spare;
+    }
+    ArenaFree(spare);
+    entry->spareBlock[channel] = nullptr;
+    entry->outputRoom[channel] = room;
+    return newBlock(room);
+}
+
+void StandinHost::State::retireOutputBlock(ModuleEntry* entry, unsigned channel)
+{
+    DataBlock* block = entry->outputBlock[channel];
+    entry->outputBlock[channel] = nullptr;
+    if (!countsMode || entry->spareBlock[channel]) {
+        ArenaFree(block);
+        return;
+    }
+    entry->spareBlock[channel] = block;
+    entry->spareRoom[channel] = entry->outputRoom[channel];
+}
+
+void StandinHost::State::tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block)
+{
+    ChannelTally& tally = entry->tally[channel];
+    const double distance = msPerSample * 0.001;
+    if (block->dSampleDistance != distance || block->dStartTime != static_cast<double>(tally.samples) * distance)
+        ++tally.timeErrors;
+    if (block->wSampleCount != static_cast<std::uint16_t>(blockSize))
+        ++tally.countErrors;
+    tally.samples += block->wSampleCount;
+    const std::uint64_t elapsed = clock64() - startClock;
+    if (elapsed < DueAfter(tally.samples, msPerSample))
+        ++tally.earlyReleases;
+    ++tally.blocks;
+    tally.lastStartTime = block->dStartTime;
+    tally.lastReleaseElapsed = elapsed;
+}
+
+// After a process call that served the outputs: a block the library still
+// holds although the clock has reached its due time was released late.
+void StandinHost::State::tallyHeldBlocks(ModuleEntry* entry)
+{
+    const ModuleRecord* record = entry->module->record();
+    if (paused || record->bOutputEnable == 0)
+        return;
+    const std::uint64_t elapsed = clock64() - startClock;
+    std::lock_guard<std::mutex> lock(mutex);
+    const unsigned outputs = std::min<unsigned>(record->uiOutputChannels, kMaxOutputHandles);
+    for (unsigned c = 0; c < outputs; ++c) {
+        const DataBlock* block = entry->outputBlock[c];
+        ChannelTally& tally = entry->tally[c];
+        if (block && elapsed >= DueAfter(tally.samples + block->wSampleCount, msPerSample))
+            ++tally.heldPastDue;
+    }
+}
+
+}  // namespace standin
