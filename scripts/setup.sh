@@ -8,7 +8,7 @@ sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-install() {
+apt_install() {
     echo "installing: $*"
     $sudo_cmd apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "$@" >/dev/null
@@ -21,9 +21,9 @@ missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
 
 if bash "$here/runs-i386.sh" && ! installed wine32:i386; then
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
-    install wine32:i386
+    apt_install wine32:i386
 fi
