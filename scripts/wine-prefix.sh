@@ -13,7 +13,10 @@ case "$action" in
 start)
     if [ ! -f "$WINEPREFIX/.torq7-ready" ]; then
         echo "making the Wine prefix in $WINEPREFIX"
-        "$run" wineboot -i </dev/null >/dev/null 2>&1
+        if ! "$run" wineboot -i </dev/null >"$build/wineboot.log" 2>&1; then
+            echo "Wine could not make its prefix in $WINEPREFIX (see $build/wineboot.log)" >&2
+            exit 1
+        fi
         "$run" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
         wineserver -w
         touch "$WINEPREFIX/.torq7-ready"
