@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Wine for one build folder (build/win64 or build/win32, configured): `start`
-# makes the prefix inside it (once), starts a persistent wineserver and warms
-# it up; `stop` ends that wineserver. The build's wine-run.sh names the Wine
-# (wine64 or wine32) and the prefix.
+# makes the prefix inside it (once), starts a persistent wineserver, warms it
+# up and keeps its desktop open; `stop` ends that wineserver and all it runs.
+# The build's wine-run.sh names the Wine (wine64 or wine32) and the prefix.
+#
+# Wine closes a desktop about a second after the last program that uses it
+# ends, and the next program opens it again. Tests running side by side meet
+# those gaps: a program starting while the desktop closes cannot make its
+# windows. A console program that waits on a pipe nobody writes to keeps the
+# desktop in use from `start` to `stop`.
 set -euo pipefail
 action=$1
 build=$(cd "$2" && pwd)
 run="$build/wine-run.sh"
 [ -x "$run" ] || { echo "$build is not configured (no wine-run.sh): run cmake --preset first" >&2; exit 1; }
 export WINEPREFIX="$build/wineprefix"
+keeper_pipe="$build/wine-desktop-keeper"
 case "$action" in
 start)
     if [ ! -f "$WINEPREFIX/.torq7-ready" ]; then
@@ -24,8 +31,15 @@ start)
     wineserver -p >/dev/null 2>&1 || true  # already running for this prefix
     # the first process starts Wine's background services; let them settle here
     "$run" cmd /c exit </dev/null >/dev/null 2>&1
+    if ! pgrep -f -- "--desktop-keeper=$keeper_pipe" >/dev/null; then
+        rm -f "$keeper_pipe"
+        mkfifo "$keeper_pipe"
+        # opened for reading and writing: the read waits, and never sees an end
+        "$run" cmd /c pause "--desktop-keeper=$keeper_pipe" <>"$keeper_pipe" >/dev/null 2>&1 &
+    fi
     ;;
 stop)
     wineserver -k >/dev/null 2>&1 || true
+    rm -f "$keeper_pipe"
     ;;
 esac
