@@ -26,7 +26,7 @@ bash scripts/wine-prefix.sh start "$build"
 trap 'bash scripts/wine-prefix.sh stop "$build"' EXIT
 objdump=x86_64-w64-mingw32-objdump
 [ "$preset" = win64 ] || objdump=i686-w64-mingw32-objdump
-echo "library: $build/bin/Torq7m.dll ($("$objdump" -f "$build/bin/Torq7m.dll" | sed -n 's/.*file format //p'))"
+echo "build: $build, Torq7m.dll is $("$objdump" -f "$build/bin/Torq7m.dll" | sed -n 's/.*file format //p')"
 
 rm -rf "$out"
 mkdir -p "$out"
