@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# The demonstration: builds the 64-bit test build, runs Torq7m.dll in the
-# stand-in host with the simulated board for a few seconds and writes the
-# recorded channels (CSV), the worksheet and a plot into demo-output/.
+# The demonstration: runs Torq7m.dll in the stand-in host with the simulated
+# board for a few seconds and writes the recorded channels (CSV), the
+# worksheet and a plot into demo-output/.
+#   bash scripts/demo.sh        the 64-bit test build under wine64
+#   bash scripts/demo.sh --32   the 32-bit product (build/win32/bin/Torq7m.dll,
+#                               the DLL a user installs) under wine32
 #   DEMO_SECONDS  length of the measurement (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+"") preset=win64 ;;
+--32) preset=win32 ;;
+*) echo "usage: bash scripts/demo.sh [--32]" >&2; exit 2 ;;
+esac
+if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-i386.sh -v); then
+    echo "the 32-bit product cannot run on this machine: its kernel does not execute 32-bit x86 code ($why_not)" >&2
+    exit 1
+fi
 bash scripts/setup.sh
-build=build/win64
+build=build/$preset
 out=demo-output
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target standin-host
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target standin-host
 bash scripts/wine-prefix.sh start "$build"
 trap 'bash scripts/wine-prefix.sh stop "$build"' EXIT
+objdump=x86_64-w64-mingw32-objdump
+[ "$preset" = win64 ] || objdump=i686-w64-mingw32-objdump
+echo "build: $build, Torq7m.dll is $("$objdump" -f "$build/bin/Torq7m.dll" | sed -n 's/.*file format //p')"
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -31,7 +46,7 @@ set datafile separator ','
 set datafile columnheaders
 set key outside right
 set grid
-set multiplot layout 3,1 title 'Torq7m.dll in the stand-in host: simulated Torq-Q7 board, 1 ms per sample, blocks of 100'
+set multiplot layout 3,1 title 'Torq7m.dll ($preset) in the stand-in host: simulated Torq-Q7 board, 1 ms per sample, blocks of 100'
 set title 'analog input module: four channels (0..10 V range)'
 set xlabel 'time (s)'
 set ylabel 'V'

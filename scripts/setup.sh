@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the demo need, if it is missing,
+# Installs what the build, the tests and the demo need, if it is missing:
+# the cross compilers, 64-bit Wine and, where the kernel executes 32-bit x86
+# code, 32-bit Wine from Debian's i386 multiarch for the product's own run;
 # and the packages named as arguments (the pictures' display and fonts).
 set -euo pipefail
-packages=(cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
+here=$(cd "$(dirname "$0")" && pwd)
+sudo_cmd=""
+[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+apt_install() {
+    echo "installing: $*"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+# binutils: as and ld build the kernel's 32-bit check (scripts/runs-i386.sh).
+packages=(cmake ninja-build binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
           binutils-mingw-w64-x86-64 wine wine64 googletest gnuplot-nox "$@")
 missing=()
 for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    installed "$p" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    sudo_cmd=""
-    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-    $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+[ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+
+if bash "$here/runs-i386.sh" && ! installed wine32:i386; then
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
+    apt_install wine32:i386
 fi

@@ -1,18 +1,69 @@
 #!/usr/bin/env bash
-# Builds the product (32-bit) and the test build (64-bit), checks the product
-# statically and runs the whole suite under Wine.
+# Builds both builds and runs the whole suite twice: as 64-bit code under
+# wine64 (build/win64) and as 32-bit code under wine32 against the product
+# build itself (build/win32, the very Torq7m.dll a user installs), with the
+# product's static checks; then packs the product and checks the packaged DLL.
+# Where the kernel cannot execute 32-bit x86 code the 32-bit suite is not run
+# and the last line says so; everywhere else any failure fails the run.
+#   TEST_JOBS  parallel tests per suite (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-start=$(date +%s)
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-cmake --preset win64 >/dev/null
-cmake --build --preset win64
-bash scripts/wine-prefix.sh start build/win64
-trap 'bash scripts/wine-prefix.sh stop build/win64' EXIT
+jobs=${TEST_JOBS:-2}
+started=$(date +%s)
+timings=()
 status=0
-ctest --preset win32 || status=1
-ctest --preset win64 -j2 || status=1
-echo "total time: $(( $(date +%s) - start )) s"
+
+# timed "what" command...: runs the command and notes how long it took.
+timed() {
+    local what=$1 from=$SECONDS
+    shift
+    "$@"
+    timings+=("$what: $((SECONDS - from)) s")
+}
+
+# suite preset title: runs one build's tests, keeping ctest's output in the
+# build folder for the summary.
+counts=()
+suite() {
+    local preset=$1 title=$2 log=build/$1/ctest.log result
+    echo
+    echo "=== $title ==="
+    if ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$log"; then :; else status=1; fi
+    result=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)
+    counts+=("$title: ${result:-no tests ran}")
+    [ -n "$result" ] || status=1
+}
+
+runs_i386=1
+why_not=$(bash scripts/runs-i386.sh -v) || runs_i386=0
+
+timed "build win32 (product)" bash -c 'cmake --preset win32 >/dev/null && cmake --build --preset win32'
+timed "build win64 (tests)" bash -c 'cmake --preset win64 >/dev/null && cmake --build --preset win64'
+
+prefixes=(build/win64)
+[ "$runs_i386" -eq 0 ] || prefixes+=(build/win32)
+stop_wine() { for p in "${prefixes[@]}"; do bash scripts/wine-prefix.sh stop "$p"; done; }
+trap stop_wine EXIT
+
+timed "wine64 prefix" bash scripts/wine-prefix.sh start build/win64
+timed "64-bit suite under wine64" suite win64 "64-bit test build (build/win64) under wine64"
+if [ "$runs_i386" -eq 1 ]; then
+    timed "wine32 prefix" bash scripts/wine-prefix.sh start build/win32
+    timed "32-bit suite under wine32" suite win32 "32-bit product (build/win32) under wine32, with its static checks"
+else
+    timed "32-bit static checks" suite win32 "32-bit product (build/win32): static checks only"
+fi
+echo
+echo "=== the product as a user receives it ==="
+if timed "package" bash scripts/package.sh; then :; else status=1; fi
+
+echo
+echo "=== summary ==="
+printf '%s\n' "${counts[@]}"
+printf 'time, %s\n' "${timings[@]}"
+echo "total time: $(( $(date +%s) - started )) s"
+if [ "$runs_i386" -eq 0 ]; then
+    echo "!!! 32-BIT SUITE NOT RUN: this machine's kernel cannot execute 32-bit x86 code ($why_not); only the 64-bit suite and the product's static checks ran !!!"
+fi
 exit $status
