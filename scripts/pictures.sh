@@ -45,6 +45,9 @@ REG
     wineserver -w
     touch "$WINEPREFIX/.torq7-pictures-ready"
 fi
+# The caption buttons' glyphs come from Wine's Marlett, which this Wine
+# does not find in its own data folder.
+cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 wineserver -p >/dev/null 2>&1 || true
 
 mkdir -p "$out"
