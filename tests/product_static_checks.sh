@@ -261,6 +261,80 @@ for entry in "${expected_resources[@]}"; do
     fi
 done
 
+# --- settings dialogs ----------------------------------------------------------
+# The four settings dialogs share one frame; they differ in caption, height,
+# channels shown, the lower group frame, the place of the board number and
+# the analog classes' lists. In the lines of a template (format as above):
+#   WS_CHILD|WS_VISIBLE|SS_ETCHEDFRAME                      = 0x50000012
+#   WS_CHILD|WS_VISIBLE|WS_GROUP|SS_LEFT (labels, 1045)     = 0x50020000
+#   WS_CHILD[|WS_VISIBLE]|SS_CENTER (channel numbers)       = 0x[54]0000001
+#   WS_CHILD[|WS_VISIBLE] (channel tabs, arrows)            = 0x[54]0000000
+#   WS_CHILD|WS_VISIBLE|WS_BORDER|WS_TABSTOP|ES_AUTOHSCROLL = 0x50810080
+#   the same with WS_DISABLED|ES_READONLY, no ES_AUTOHSCROLL = 0x58810800
+#   WS_CHILD|WS_VISIBLE|WS_TABSTOP|BS_(DEF)PUSHBUTTON       = 0x50010001 / 0x50010000
+#   WS_CHILD|WS_VISIBLE|BS_GROUPBOX                         = 0x50000007
+#   WS_CHILD|WS_VISIBLE|WS_VSCROLL|WS_TABSTOP|CBS_DROPDOWNLIST = 0x50210003
+# "name|caption|height|channels shown|group frame|board number x|additions",
+# the additions being item details separated by ";".
+settings_dialogs=(
+    "TORQ7_ADDLG|Torq-Q7 アナログ入力|206|8|6,100,250,99|77|"\
+"65535 STATIC 0x50020000 10,130,64,8 入力電圧レンジ:;1046 COMBOBOX 0x50210003 76,126,170,41 ;"\
+"65535 STATIC 0x50020000 10,146,64,8 バッファ方式:;1054 COMBOBOX 0x50210003 76,142,170,48 ;"\
+"65535 STATIC 0x50020000 10,161,64,8 バッファサイズ:;1055 COMBOBOX 0x50210003 76,158,170,50 ;"\
+"65535 STATIC 0x50020000 10,177,64,8 開始方法:;1056 COMBOBOX 0x50210003 76,175,170,45 "
+    "TORQ7_DIDLG|Torq-Q7 デジタル入力|143|8|5,97,250,37|69|"
+    "TORQ7_DODLG|Torq-Q7 デジタル出力|143|8|5,97,250,37|69|"
+    "TORQ7_DADLG|Torq-Q7 アナログ出力|163|2|5,97,250,59|69|"\
+"65535 STATIC 0x50020000 11,131,56,8 出力範囲：;1046 COMBOBOX 0x50210003 69,129,94,61 "
+)
+
+# The template's frame and item details, one a line.
+settings_dialog_lines() { # caption height shown group board_x additions
+    local caption=$1 height=$2 shown=$3 group=$4 board_x=$5 additions=$6 i visible
+    printf '%s\n' \
+        "323x$height at 0,0 style 0x80c800c0 font 10 ＭＳ ゴシック caption $caption" \
+        "65535 STATIC 0x50000012 5,10,130,20 " \
+        "65535 STATIC 0x50020000 10,16,55,8 モジュール名 :" \
+        "23018 EDIT 0x50810080 65,14,65,12 " \
+        "65535 STATIC 0x50000012 145,10,170,20 " \
+        "65535 STATIC 0x50020000 150,16,55,8 説明 :" \
+        "23019 EDIT 0x50810080 210,14,100,12 " \
+        "65535 STATIC 0x50000012 5,35,310,35 " \
+        "23000 DUD:CONTROLLESSMORE 0x50000000 11,48,12,16 " \
+        "23001 DUD:CONTROLLESSMORE 0x50000000 295,48,12,16 " \
+        "65535 STATIC 0x50000012 5,75,130,20 " \
+        "65535 STATIC 0x50020000 10,81,55,8 チャンネル名 :" \
+        "23021 EDIT 0x50810080 65,79,65,12 " \
+        "65535 STATIC 0x50000012 145,75,110,20 " \
+        "65535 STATIC 0x50020000 150,81,78,8 選択チャンネル :" \
+        "23020 EDIT 0x58810800 230,79,20,12 " \
+        "1 BUTTON 0x50010001 265,80,50,14 Ok" \
+        "2 BUTTON 0x50010000 265,100,50,14 キャンセル" \
+        "1006 BUTTON 0x50010000 265,120,50,14 情報" \
+        "65535 BUTTON 0x50000007 $group " \
+        "65535 STATIC 0x50020000 11,113,50,8 Slot：" \
+        "1045 STATIC 0x50020000 $board_x,113,40,8 "
+    for i in $(seq 0 15); do
+        visible=4
+        [ "$i" -lt "$shown" ] && visible=5
+        echo "65535 STATIC 0x${visible}0000001 $((32 + 16 * i)),39,15,8 $i"
+        echo "$((23002 + i)) DUD:CONTROLKANAL 0x${visible}0000000 $((34 + 16 * i)),49,11,15 "
+    done
+    [ -z "$additions" ] || tr ';' '\n' <<<"$additions"
+}
+
+for entry in "${settings_dialogs[@]}"; do
+    IFS='|' read -r name caption height shown group board_x _ <<<"$entry"
+    additions=${entry#"$name|$caption|$height|$shown|$group|$board_x|"}
+    expected=$(settings_dialog_lines "$caption" "$height" "$shown" "$group" "$board_x" "$additions" | sort)
+    actual=$(grep -E "^DIALOG(ITEM)?\|$name\|0x411\|" <<<"$resources" | cut -d'|' -f4- | sort)
+    while IFS= read -r line; do
+        check "$name: $line" grep -Fxq -- "$line" <<<"$actual"
+    done <<<"$expected"
+    unexpected=$(comm -13 <(echo "$expected") <(echo "$actual") | paste -sd ';' -)
+    check "$name has nothing else${unexpected:+ (found: $unexpected)}" test -z "$unexpected"
+done
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
     exit 1

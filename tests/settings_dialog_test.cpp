@@ -121,7 +121,7 @@ TEST_P(SettingsFrameTest, ArrowsFollowTheCountAndAreLockedDuringAMeasurement)
     }
 }
 
-TEST_P(SettingsFrameTest, OnlyTheChannelsOfTheClassAreShown)
+TEST_P(SettingsFrameTest, ShowsOnlyTheChannelsOfTheClassAndTheSelectedChannelReadOnly)
 {
     const DialogKind& kind = GetParam();
     standin::HostModule* module = place(kind);
@@ -131,6 +131,10 @@ TEST_P(SettingsFrameTest, OnlyTheChannelsOfTheClassAreShown)
             ASSERT_NE(tab, nullptr) << "tab " << i;
             EXPECT_EQ(IsWindowVisible(tab) != 0, i < kind.channelMax) << "tab " << i;
         }
+        HWND selected = GetDlgItem(dialog, IDC_SELECTED_CHANNEL);
+        EXPECT_FALSE(IsWindowEnabled(selected));
+        EXPECT_NE(GetWindowLongA(selected, GWL_STYLE) & ES_READONLY, 0);
+        EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
         PressButton(dialog, IDCANCEL);
     });
 }
@@ -378,6 +382,45 @@ TEST_P(SettingsFrameTest, WithoutAWorkingCopyTheDialogEndsAtOnceAndNothingChange
     EXPECT_EQ(host().dialogsSeen(), seen);
     EXPECT_TRUE(ModuleSnapshot::Of(module) == before);
     EXPECT_TRUE(host().sizeChanges().empty());
+}
+
+// The dialogs share one state: a second one waits until the first is
+// closed, and a dialog ended from outside still gives its copy back.
+TEST_F(SettingsDialogTest, OneDialogAtATimeAndNoCopyLeftBehind)
+{
+    standin::HostModule* first = place(kDialogKinds[0], 2);
+    standin::HostModule* second = place(kDialogKinds[3], 1);
+    const ModuleSnapshot before = ModuleSnapshot::Of(first);
+    host().clearRecords();
+    openSettings(first, [&](HWND dialog) {
+        const std::size_t seen = host().dialogsSeen();
+        EXPECT_EQ(host().setupModule(second), 1u);
+        EXPECT_EQ(host().dialogsSeen(), seen);
+        Type(dialog, IDC_MODULE_NAME, "weg");
+        EndDialog(dialog, 5);
+    });
+    EXPECT_TRUE(ModuleSnapshot::Of(first) == before);
+    EXPECT_EQ(memoryCallsOf("Torq7DaCtlDlg").size(), 0u);
+    const std::vector<standin::MemoryCall> calls = memoryCallsOf("Torq7AdCtlDlg");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].line, 311);
+}
+
+// Names are cut to their room in the block (channel 19 bytes, module name
+// 12, description 40) at a character boundary: no half of a double-byte
+// character is left at the end.
+TEST_F(SettingsDialogTest, LongTextsAreCutToTheirRoomAtWholeCharacters)
+{
+    standin::HostModule* module = place(kDialogKinds[1]);
+    openSettings(module, [&](HWND dialog) {
+        Type(dialog, IDC_CHANNEL_NAME, "表表表表表表表表表表");          // 20 bytes
+        Type(dialog, IDC_MODULE_NAME, "a表表表表表表");                  // 13 bytes
+        Type(dialog, IDC_DESCRIPTION, std::string(38, 'x') + "表表");    // 42 bytes
+        PressButton(dialog, IDOK);
+    });
+    EXPECT_STREQ(NameOf(module, 0), "表表表表表表表表表");
+    EXPECT_EQ(module->name(), "a表表表表表");
+    EXPECT_EQ(std::string(module->record()->szDescription), std::string(38, 'x') + "表");
 }
 
 }  // namespace

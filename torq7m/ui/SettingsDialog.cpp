@@ -307,37 +307,55 @@ void FreeWorkingCopy(std::int32_t line)
     g_settings.workingCopy = nullptr;
 }
 
-BOOL OnInitDialog(HWND dialog, const SettingsDialogClass* dialogClass)
+// The working copy of the current module's block and the counts it is
+// edited with; false when no copy can be had.
+bool TakeWorkingCopy(const SettingsDialogClass* dialogClass)
 {
     g_settings = {};
     g_settings.dialogClass = dialogClass;
     g_settings.module = CurrentModule();
-    if (g_settings.module)
-        g_settings.workingCopy = static_cast<std::uint8_t*>(
-            g_host.NewMemAlloc(dialogClass->dataSize, dialogClass->sourceFile, dialogClass->allocLine));
-    if (!g_settings.workingCopy) {
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    ModuleRecord* module = g_settings.module;
-    std::memcpy(g_settings.workingCopy, ModuleSettings(module), dialogClass->dataSize);
+    if (!g_settings.module)
+        return false;
+    g_settings.workingCopy = static_cast<std::uint8_t*>(
+        g_host.NewMemAlloc(dialogClass->dataSize, dialogClass->sourceFile, dialogClass->allocLine));
+    if (!g_settings.workingCopy)
+        return false;
+    std::memcpy(g_settings.workingCopy, ModuleSettings(g_settings.module), dialogClass->dataSize);
     g_settings.channelMax = dialogClass->channelMax;
-    g_settings.channelCount = ShownCount(EditedCount(module, dialogClass->side), g_settings.channelMax);
+    g_settings.channelCount = ShownCount(EditedCount(g_settings.module, dialogClass->side), g_settings.channelMax);
     g_settings.arrowsLocked = bExperimentIsRunning == 1;
+    return true;
+}
 
-    RefreshChannelBar(dialog);
-    ShowSelectedChannel(dialog);
-    DisableListsDuringMeasurement(dialog);
+// The board number follows the channel names.
+void ShowBoardNumber(HWND dialog)
+{
     std::uint16_t boardNumber = 0;
     std::memcpy(&boardNumber, g_settings.workingCopy + g_settings.channelMax * kChannelNameSize, sizeof boardNumber);
     SetNumber(dialog, IDC_BOARD_NUMBER, boardNumber);
-    FillLists(dialog);
+}
 
+void ShowModuleTexts(HWND dialog)
+{
     SendDlgItemMessageA(dialog, IDC_CHANNEL_NAME, EM_LIMITTEXT, kChannelNameChars, 0);
     SendDlgItemMessageA(dialog, IDC_MODULE_NAME, EM_LIMITTEXT, kModuleNameChars, 0);
     SendDlgItemMessageA(dialog, IDC_DESCRIPTION, EM_LIMITTEXT, kDescriptionChars, 0);
-    ShowBoundedText(dialog, IDC_MODULE_NAME, module->szName, kModuleNameSize);
-    ShowBoundedText(dialog, IDC_DESCRIPTION, module->szDescription, kModuleDescriptionSize);
+    ShowBoundedText(dialog, IDC_MODULE_NAME, g_settings.module->szName, kModuleNameSize);
+    ShowBoundedText(dialog, IDC_DESCRIPTION, g_settings.module->szDescription, kModuleDescriptionSize);
+}
+
+BOOL OnInitDialog(HWND dialog, const SettingsDialogClass* dialogClass)
+{
+    if (!TakeWorkingCopy(dialogClass)) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    RefreshChannelBar(dialog);
+    ShowSelectedChannel(dialog);
+    DisableListsDuringMeasurement(dialog);
+    ShowBoardNumber(dialog);
+    FillLists(dialog);
+    ShowModuleTexts(dialog);
     SetFocus(GetDlgItem(dialog, IDC_MODULE_NAME));
     g_settings.lastFocusedEdit = 0;
     return FALSE;
