@@ -16,36 +16,9 @@ if [ "${1:-}" != --on-display ]; then
     exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --on-display
 fi
 
-# A prefix of its own: the tests' prefix draws nothing (Graphics=null).
-export WINEPREFIX="$PWD/$build/wineprefix-x11" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine takes code page 932 from LC_ALL; bash itself has no such locale.
-wine() { LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 "$@"; }
+source scripts/screen-prefix.sh "$build"
 work=$(mktemp -d)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-
-if [ ! -f "$WINEPREFIX/.torq7-pictures-ready" ]; then
-    echo "making the Wine prefix in $WINEPREFIX"
-    wine wineboot -i </dev/null >/dev/null 2>&1
-    # Wine draws the frames itself (there is no window manager), and the
-    # templates' fonts are the IPA Gothic fonts here.
-    {
-        printf '\xff\xfe'
-        iconv -f UTF-8 -t UTF-16LE <<'REG'
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Decorated"="N"
-
-[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"ＭＳ Ｐゴシック"="IPAPGothic"
-"ＭＳ ゴシック"="IPAGothic"
-REG
-    } >"$work/pictures.reg"
-    wine regedit /S "$(wine winepath -w "$work/pictures.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1
-    wineserver -w
-    touch "$WINEPREFIX/.torq7-pictures-ready"
-fi
-wineserver -p >/dev/null 2>&1 || true
 
 mkdir -p "$out"
 bin=$build/bin

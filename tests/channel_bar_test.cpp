@@ -466,5 +466,25 @@ TEST_F(ChannelBarTest, ControlsPaintTheHostBitmapOfTheirState)
     }
 }
 
+// The host's arrays end with the states in use; a state an owner should
+// never set paints nothing rather than a handle read from beyond them.
+TEST_F(ChannelBarTest, StatesWithoutAHostBitmapPaintNothing)
+{
+    for (const char* className : {kChannelButtonClass, kLessMoreButtonClass}) {
+        HWND control = create(className, 1, 2);
+        UpdateWindow(control);
+        HDC dc = GetDC(control);
+        const std::vector<COLORREF> before = Pixels(dc, 20, 28);
+        for (const unsigned state : {6u, 0xFFFFu}) {
+            SendMessageA(control, CTLM_SETSTATE, state, 0);
+            UpdateWindow(control);
+            EXPECT_EQ(State(control), state);
+            EXPECT_EQ(Pixels(dc, 20, 28), before) << className << " state " << state;
+        }
+        ReleaseDC(control, dc);
+        DestroyWindow(control);
+    }
+}
+
 }  // namespace
 }  // namespace torq7test

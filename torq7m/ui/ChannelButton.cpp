@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr StateControlKind kKind = {kChannelButtonWidth, kChannelButtonHeight, &g_hostVars.hBitChannel,
+                                     kChannelButtonStates};
+
 constexpr std::uint16_t kSelected = 1;
 constexpr std::uint16_t kPresent = 2;
 
@@ -35,16 +38,6 @@ void Deselect(HWND control)
 LRESULT CALLBACK ChannelButtonProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE:
-        TakeFixedSize(control, reinterpret_cast<const CREATESTRUCTA*>(lParam), kChannelButtonWidth,
-                      kChannelButtonHeight);
-        return 0;
-    case WM_PAINT:
-        PaintStateBitmap(control, g_hostVars.hBitChannel, kChannelButtonStates);
-        return 0;
-    case CTLM_SETSTATE:
-        SetControlState(control, LOWORD(wParam));
-        return 0;
     case CTLM_DESELECT:
         Deselect(control);
         return 0;
@@ -61,6 +54,8 @@ LRESULT CALLBACK ChannelButtonProc(HWND control, UINT message, WPARAM wParam, LP
         NotifyDoubleClick(control, CTLN_RIGHTDOUBLECLICK);
         return 0;
     default:
+        if (HandleStateControlMessage(control, message, wParam, lParam, kKind))
+            return 0;
         return DefWindowProcA(control, message, wParam, lParam);
     }
 }

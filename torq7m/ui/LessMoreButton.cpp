@@ -6,6 +6,9 @@
 
 namespace {
 
+constexpr StateControlKind kKind = {kLessMoreButtonWidth, kLessMoreButtonHeight, &g_hostVars.hBitLessMore,
+                                     kLessMoreButtonStates};
+
 constexpr std::uint16_t kRemoveDisabled = 0;
 constexpr std::uint16_t kRemoveEnabled = 1;
 constexpr std::uint16_t kRemoveHeld = 2;
@@ -59,16 +62,6 @@ void OnRelease(HWND control)
 LRESULT CALLBACK LessMoreButtonProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE:
-        TakeFixedSize(control, reinterpret_cast<const CREATESTRUCTA*>(lParam), kLessMoreButtonWidth,
-                      kLessMoreButtonHeight);
-        return 0;
-    case WM_PAINT:
-        PaintStateBitmap(control, g_hostVars.hBitLessMore, kLessMoreButtonStates);
-        return 0;
-    case CTLM_SETSTATE:
-        SetControlState(control, LOWORD(wParam));
-        return 0;
     case WM_LBUTTONDOWN:
         OnPress(control);
         return 0;
@@ -76,6 +69,8 @@ LRESULT CALLBACK LessMoreButtonProc(HWND control, UINT message, WPARAM wParam, L
         OnRelease(control);
         return 0;
     default:
+        if (HandleStateControlMessage(control, message, wParam, lParam, kKind))
+            return 0;
         return DefWindowProcA(control, message, wParam, lParam);
     }
 }

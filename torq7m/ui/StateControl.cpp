@@ -1,5 +1,7 @@
 #include "StateControl.h"
 
+#include "../res/resource.h"
+
 std::uint16_t ControlState(HWND control)
 {
     return GetWindowWord(control, 0);
@@ -9,11 +11,6 @@ void SetControlState(HWND control, std::uint16_t state)
 {
     SetWindowWord(control, 0, state);
     InvalidateRect(control, nullptr, FALSE);
-}
-
-void TakeFixedSize(HWND control, const CREATESTRUCTA* creation, int width, int height)
-{
-    MoveWindow(control, creation->x, creation->y, width, height, TRUE);
 }
 
 namespace {
@@ -41,8 +38,6 @@ void CopyBitmap(HDC target, HBITMAP bitmap)
     DeleteDC(memory);
 }
 
-}  // namespace
-
 void PaintStateBitmap(HWND control, HostAddr32 hostBitmaps, unsigned stateCount)
 {
     PAINTSTRUCT paint;
@@ -53,4 +48,26 @@ void PaintStateBitmap(HWND control, HostAddr32 hostBitmaps, unsigned stateCount)
             CopyBitmap(target, bitmap);
     }
     EndPaint(control, &paint);
+}
+
+}  // namespace
+
+bool HandleStateControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                               const StateControlKind& kind)
+{
+    switch (message) {
+    case WM_CREATE: {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        MoveWindow(control, creation->x, creation->y, kind.width, kind.height, TRUE);
+        return true;
+    }
+    case WM_PAINT:
+        PaintStateBitmap(control, *kind.hostBitmaps, kind.stateCount);
+        return true;
+    case CTLM_SETSTATE:
+        SetControlState(control, LOWORD(wParam));
+        return true;
+    default:
+        return false;
+    }
 }

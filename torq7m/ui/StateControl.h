@@ -16,9 +16,15 @@ std::uint16_t ControlState(HWND control);
 // Stores the state and repaints without erasing.
 void SetControlState(HWND control, std::uint16_t state);
 
-// Keeps the position of the creation parameters and takes the fixed size.
-void TakeFixedSize(HWND control, const CREATESTRUCTA* creation, int width, int height);
+// What tells the two controls apart in the messages they share.
+struct StateControlKind {
+    int width;                        // fixed size in pixels
+    int height;
+    const HostAddr32* hostBitmaps;    // where the address of the host's handle array is kept
+    unsigned stateCount;              // entries of that array
+};
 
-// Copies hostBitmaps[state] (an address of the host's handle array with
-// `stateCount` entries) to the top left of the control.
-void PaintStateBitmap(HWND control, HostAddr32 hostBitmaps, unsigned stateCount);
+// Handles creation (fixed size at the given position), painting (the host's
+// bitmap of the state) and CTLM_SETSTATE; false for every other message.
+bool HandleStateControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                               const StateControlKind& kind);
