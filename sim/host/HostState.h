@@ -26,6 +26,7 @@ struct ModuleEntry {
     std::deque<DataBlock*> waiting[kMaxInputs];       // blocks waiting on each input
     DataBlock* handedOut[kMaxInputs] = {};            // given to GetInputBlock in this process call
     std::uint32_t fedSamples[kMaxInputs] = {};        // samples fed by the test, for start times
+    std::atomic<bool> started{false};                 // between its start and stop messages: processed
 };
 
 struct Connection {
@@ -72,6 +73,12 @@ struct StandinHost::State {
     std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2);
     DataBlock* newBlock(std::uint32_t room);
     void freeBlocksOf(ModuleEntry* entry);
+    // Copies of the entries, taken under modulesMutex.
+    std::vector<ModuleEntry*> entries() const;
+    // Whether every stored module's class is registered and its counts fit.
+    bool canPlace(const std::vector<StoredModule>& stored) const;
+    // Places the stored modules with their data (no message sent).
+    std::vector<ModuleEntry*> placeStored(const std::vector<StoredModule>& stored);
     void processRound();
     void processModule(ModuleEntry* entry);
     void onDialog(HWND dialog, bool fromIdle);
@@ -99,6 +106,9 @@ struct StandinHost::State {
     void trap(std::size_t functionIndex);
 
     mutable std::mutex mutex;   // guards the records and the block queues
+    // Guards the list of modules (not the modules themselves): the
+    // measurement thread looks modules up while the UI thread places them.
+    mutable std::recursive_mutex modulesMutex;
     std::atomic<Sequence> sequence{0};
 
     StandinHost* owner;
@@ -171,12 +181,13 @@ struct StandinHost::State {
     int nextModuleId = 1;
     std::vector<std::unique_ptr<ModuleEntry>> modules;
     std::vector<Connection> connections;
-    ModuleEntry* inProcess = nullptr;   // module whose process function runs
+    std::multiset<ModuleEntry*> inProcess;   // modules whose process function runs, on any thread
 
     std::function<void(HWND)> idleHook;
     std::deque<std::function<void(HWND)>> dialogActions;
     std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
     std::size_t dialogsSeen = 0;
+    std::size_t damagedBlocksAtStart = 0;   // the arena's count when this host began
 };
 
 // The one host whose functions the library calls.
