@@ -1,4 +1,5 @@
 // The analog input class: buffered sampling of up to eight inputs.
+#include <cmath>
 #include <cstdio>
 
 #include "../board/DriverApi.h"
@@ -68,6 +69,21 @@ float AdReadSample(void* context, ModuleRecord* module, std::uint32_t channel, s
     if (k >= set->total)
         return 0.0f;
     return static_cast<float>(RawToVolts(set->words[k], set->high, set->low));
+}
+
+// A stored range whose ends are not numbers would make every sample one that
+// is not a number either. The start warns about it, and the first range
+// converts in its place; the stored block keeps what it holds.
+bool RangeIsUsable(const AdModuleData* data)
+{
+    return std::isfinite(data->fRangeHigh) && std::isfinite(data->fRangeLow);
+}
+
+AdSet SetOf(const std::uint16_t* words, std::uint32_t total, const AdModuleData* data)
+{
+    if (RangeIsUsable(data))
+        return AdSet{words, total, data->fRangeHigh, data->fRangeLow};
+    return AdSet{words, total, kInputRanges[0].fRangeHigh, kInputRanges[0].fRangeLow};
 }
 
 void FreeSampleBuffer(ModuleRecord* module, AdModuleData* data)
@@ -168,6 +184,8 @@ std::uint32_t AdStart(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
     ResetChannelStates(module, BoundedCount(module->uiOutputChannels, kChannelStateSlots));
+    if (!RangeIsUsable(data))
+        g_host.ShowWarning("Torq-Q7 ERROR", "入力レンジの設定が壊れています\n0～5V で変換します");
     char text[kTextSize];
     if (!ConfigureSampling(module, text)) {
         g_host.ShowWarning("エラー", text);
@@ -218,7 +236,7 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     std::uint16_t* words = static_cast<std::uint16_t*>(buffer.address);
     if (!Torq7GetData(board, buffer.elements, words))
         WarnReadFailure("サンプリングデータ取得を失敗しました", board);
-    AdSet set{words, buffer.elements, data->fRangeHigh, data->fRangeLow};
+    AdSet set = SetOf(words, buffer.elements, data);
     PaceOutputs(module, SampleSource{AdReadSample, &set}, kSourceFile, kLineRelease);
     return 1;
 }
