@@ -342,6 +342,19 @@ protected:
             EXPECT_FALSE(warning.caption.empty());
             EXPECT_FALSE(warning.text.empty());
         }
+        // A refused message or start is always explained.
+        std::size_t refusals = 0;
+        for (const standin::ModuleResult& result : host().moduleResults())
+            refusals += (result.message == MODMSG_LOADED || result.message == MODMSG_START) && result.result == 0;
+        EXPECT_LE(refusals, host().warnings().size()) << "a refusal without a warning";
+        // Whatever the stored settings, the host gets numbers.
+        for (const standin::ReleasedBlock& block : host().releasedBlocks()) {
+            std::size_t notNumbers = 0;
+            for (float sample : block.samples)
+                notNumbers += !std::isfinite(sample);
+            EXPECT_EQ(notNumbers, 0u) << "samples that are no number, from module " << block.moduleId;
+            blocksDelivered_ += 1;
+        }
         for (standin::HostModule* module : modules)
             host().deleteModule(module);
         EXPECT_EQ(host().liveAllocations(), 0u) << "host memory not given back";
@@ -350,6 +363,8 @@ protected:
         host().clearRecords();
         return !HasFailure();
     }
+
+    std::size_t blocksDelivered_ = 0;
 
     void runFuzz(const Layout& layout)
     {
@@ -380,6 +395,9 @@ protected:
             }
         }
         g_currentCase = {};
+        if (layout.cls->storedOutputs > 0) {
+            EXPECT_GT(blocksDelivered_, 0u) << "no case reached the process function";
+        }
         std::printf("%s: %u cases, seed %u\n", layout.cls->className, cases, seed);
     }
 };
