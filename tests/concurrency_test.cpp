@@ -90,6 +90,10 @@ TEST_F(ConcurrencyTest, UserInterfaceWorksWhileTheMeasurementRuns)
     // Every port read of the digital input went into a block.
     EXPECT_GT(host().releasedBlocks(din, 0).size(), 0u);
     EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_INPORT, kBoard), readsAccountedFor(din));
+    // Every block the digital output took was written whole, one port write per sample.
+    const std::size_t blocksTaken = inputReleases(dout, 0, "Torq7Do", 374) + inputReleases(dout, 1, "Torq7Do", 374);
+    EXPECT_GT(blocksTaken, 0u);
+    EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_OUTPORT, kBoard), blocksTaken * host().blockSize());
 }
 
 // A digital input and a digital output module on one board, each processed
