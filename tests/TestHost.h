@@ -1,8 +1,9 @@
 // The fixture of the library's tests: a fresh stand-in host per test, with
 // the real Torq7m.dll and (optionally) the simulated driver from the test
 // program's folder, a virtual clock, and failures of the library reported
-// to the running test. At the end of every test the host is shut down and
-// its allocations must balance.
+// to the running test. At the end of every test the host is shut down, its
+// allocations must balance and no host block may have been written outside
+// its bounds.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -148,6 +149,7 @@ private:
         host_->shutdown();
         EXPECT_EQ(host_->liveAllocations(), 0u) << host_->liveAllocationBytes() << " bytes of NewMemAlloc not freed";
         EXPECT_EQ(host_->liveFonts(), 0u) << "fonts of CreateStackedFontIndirect not deleted";
+        EXPECT_EQ(host_->damagedBlocks(), 0u) << "host blocks written outside their bounds";
         host_.reset();
     }
 

@@ -212,7 +212,7 @@ void* StandinHost::State::newMemAlloc(std::uint32_t size, const char* file, std:
     recordCall("NewMemAlloc");
     const std::string fileName = TextOrEmpty(file);
     const bool allowed = !allocationFilter || allocationFilter(size, fileName, line);
-    void* block = allowed ? ArenaAllocate(size) : nullptr;
+    void* block = allowed ? ArenaAllocateGuarded(size) : nullptr;
     if (block)
         std::memset(block, kFreshMemoryByte, size);
     std::lock_guard<std::mutex> lock(mutex);
@@ -378,7 +378,7 @@ DataBlock* StandinHost::State::getInputBlock(ModuleRecord* module, std::uint32_t
         else if (input >= entry->module->inputs() || input >= kMaxInputs)
             error = "GetInputBlock for input " + std::to_string(input) + " of a module with " +
                     std::to_string(entry->module->inputs()) + " inputs";
-        else if (inProcess != entry)
+        else if (inProcess.count(entry) == 0)
             error = "GetInputBlock outside the module's process call";
         else if (entry->handedOut[input])
             error = "GetInputBlock again for input " + std::to_string(input) + " before its block was released";

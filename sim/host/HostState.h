@@ -30,6 +30,7 @@ struct ModuleEntry {
     DataBlock* spareBlock[kMaxOutputHandles] = {};    // a released block's memory, for the next one
     std::uint32_t spareRoom[kMaxOutputHandles] = {};
     ChannelTally tally[kMaxOutputHandles];
+    std::atomic<bool> started{false};                 // between its start and stop messages: processed
 };
 
 struct Connection {
@@ -76,6 +77,12 @@ struct StandinHost::State {
     std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2);
     DataBlock* newBlock(std::uint32_t room);
     void freeBlocksOf(ModuleEntry* entry);
+    // Copies of the entries, taken under modulesMutex.
+    std::vector<ModuleEntry*> entries() const;
+    // Whether every stored module's class is registered and its counts fit.
+    bool canPlace(const std::vector<StoredModule>& stored) const;
+    // Places the stored modules with their data (no message sent).
+    std::vector<ModuleEntry*> placeStored(const std::vector<StoredModule>& stored);
     void processRound();
     void processModule(ModuleEntry* entry);
 
@@ -110,6 +117,9 @@ struct StandinHost::State {
     void trap(std::size_t functionIndex);
 
     mutable std::mutex mutex;   // guards the records and the block queues
+    // Guards the list of modules (not the modules themselves): the
+    // measurement thread looks modules up while the UI thread places them.
+    mutable std::recursive_mutex modulesMutex;
     std::atomic<Sequence> sequence{0};
 
     StandinHost* owner;
@@ -188,13 +198,14 @@ struct StandinHost::State {
     int nextModuleId = 1;
     std::vector<std::unique_ptr<ModuleEntry>> modules;
     std::vector<Connection> connections;
-    ModuleEntry* inProcess = nullptr;   // module whose process function runs
+    std::multiset<ModuleEntry*> inProcess;   // modules whose process function runs, on any thread
 
     std::function<void(HWND)> idleHook;
     std::deque<std::function<void(HWND)>> dialogActions;
     std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
     std::size_t dialogsSeen = 0;
     bool dialogsForUser = false;
+    std::size_t damagedBlocksAtStart = 0;   // the arena's count when this host began
 };
 
 // The one host whose functions the library calls.

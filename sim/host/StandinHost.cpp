@@ -108,6 +108,7 @@ void StandinHost::State::writeLibraryVariables()
 
 ModuleEntry* StandinHost::State::entryOf(const ModuleRecord* record) const
 {
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     for (const auto& entry : modules) {
         if (entry->module->record() == record)
             return entry.get();
@@ -117,6 +118,7 @@ ModuleEntry* StandinHost::State::entryOf(const ModuleRecord* record) const
 
 ModuleEntry* StandinHost::State::entryOf(const HostModule* module) const
 {
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     for (const auto& entry : modules) {
         if (entry->module.get() == module)
             return entry.get();
@@ -126,6 +128,7 @@ ModuleEntry* StandinHost::State::entryOf(const HostModule* module) const
 
 ModuleEntry* StandinHost::State::entryById(int id) const
 {
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     for (const auto& entry : modules) {
         if (entry->module->id() == id)
             return entry.get();
@@ -135,6 +138,7 @@ ModuleEntry* StandinHost::State::entryById(int id) const
 
 ModuleEntry* StandinHost::State::entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const
 {
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     for (const auto& entry : modules) {
         const OutputChannelRecord* first = entry->outputRecords;
         if (channel >= first && channel < first + kMaxOutputHandles) {
@@ -155,7 +159,7 @@ ModuleEntry* StandinHost::State::newEntry(const RegisteredClass& cls, unsigned i
     module.className_ = cls.className;
     module.dataSize_ = cls.info.dwModuleDataSize;
     module.record_ = ArenaNew<ModuleRecord>();
-    module.data_ = ArenaAllocate(module.dataSize_);
+    module.data_ = ArenaAllocateGuarded(module.dataSize_);
     entry->states = ArenaNew<ChannelState>(kChannelStateSlots);
     entry->outputRecords = ArenaNew<OutputChannelRecord>(kMaxOutputHandles);
     entry->handler = cls.handler;
@@ -176,6 +180,7 @@ ModuleEntry* StandinHost::State::newEntry(const RegisteredClass& cls, unsigned i
     module.window_ = CreateWindowExA(0, "StandinHostModule", record.szName, WS_POPUP, 0, 0, 100, 100, mainWindow,
                                      nullptr, instance, nullptr);
     record.hwndModule = HandleToHost32(module.window_);
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     modules.push_back(std::move(entry));
     return modules.back().get();
 }
@@ -216,6 +221,7 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
             kept.push_back(connection);
     }
     connections = kept;
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
     for (auto it = modules.begin(); it != modules.end(); ++it) {
         if (it->get() == entry) {
             modules.erase(it);
@@ -251,7 +257,7 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         entry->outputRecords[c].wServedFlag = 1;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        inProcess = entry;
+        inProcess.insert(entry);
     }
     const std::uint64_t begin = __rdtsc();
     const std::uint32_t result = entry->process(record);
@@ -261,7 +267,7 @@ void StandinHost::State::processModule(ModuleEntry* entry)
     std::vector<std::string> errors;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        inProcess = nullptr;
+        inProcess.erase(inProcess.find(entry));
         for (unsigned i = 0; i < kMaxInputs; ++i) {
             if (!entry->handedOut[i])
                 continue;
@@ -277,13 +283,21 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         fail(error);
 }
 
+std::vector<ModuleEntry*> StandinHost::State::entries() const
+{
+    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
+    std::vector<ModuleEntry*> copy;
+    for (const auto& entry : modules)
+        copy.push_back(entry.get());
+    return copy;
+}
+
 void StandinHost::State::processRound()
 {
-    std::vector<ModuleEntry*> order;
-    for (const auto& entry : modules)
-        order.push_back(entry.get());
-    for (ModuleEntry* entry : order)
-        processModule(entry);
+    for (ModuleEntry* entry : entries()) {
+        if (entry->started)
+            processModule(entry);
+    }
 }
 
 // --- StandinHost. ---------------------------------------------------------
@@ -295,6 +309,7 @@ StandinHost::StandinHost()
         std::abort();
     }
     state_ = std::make_unique<State>(this);
+    state_->damagedBlocksAtStart = ArenaCheck();
 }
 
 StandinHost::~StandinHost()
@@ -376,8 +391,8 @@ void StandinHost::shutdown()
 {
     State& s = *state_;
     stop();
-    while (!s.modules.empty())
-        deleteModule(s.modules.front()->module.get());
+    for (ModuleEntry* entry : s.entries())
+        deleteModule(entry->module.get());
     if (s.libraryModule) {
         if (s.setupSucceeded && !s.finished)
             finish();
@@ -594,9 +609,54 @@ void StandinHost::deleteModule(HostModule* module)
 std::vector<HostModule*> StandinHost::modules() const
 {
     std::vector<HostModule*> placed;
-    for (const auto& entry : state_->modules)
+    for (ModuleEntry* entry : state_->entries())
         placed.push_back(entry->module.get());
     return placed;
+}
+
+std::uint32_t StandinHost::startModule(HostModule* module)
+{
+    ModuleEntry* entry = state_->entryOf(module);
+    if (!entry || !state_->running) {
+        state_->fail("startModule for an unknown module or without a measurement");
+        return 0;
+    }
+    const std::uint32_t result = state_->sendToModule(entry, MODMSG_START, 0, 0);
+    entry->started = true;
+    return result;
+}
+
+std::uint32_t StandinHost::stopModule(HostModule* module)
+{
+    State& s = *state_;
+    ModuleEntry* entry = s.entryOf(module);
+    if (!entry || !entry->started)
+        return 0;
+    entry->started = false;
+    // A process call already under way on the measurement thread ends first.
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(s.mutex);
+            if (s.inProcess.count(entry) == 0)
+                break;
+        }
+        Sleep(0);
+    }
+    return s.sendToModule(entry, MODMSG_STOP, 0, 0);
+}
+
+bool StandinHost::processModule(HostModule* module)
+{
+    ModuleEntry* entry = state_->entryOf(module);
+    if (!entry || !entry->started)
+        return false;
+    state_->processModule(entry);
+    return true;
+}
+
+std::size_t StandinHost::damagedBlocks() const
+{
+    return ArenaCheck() - state_->damagedBlocksAtStart;
 }
 
 HostModule* StandinHost::findModule(const ModuleRecord* record) const
@@ -697,14 +757,17 @@ bool StandinHost::start()
     s.stopRequested = false;
     s.startTicks = HostClock();
     s.startClock = s.clock64();
-    for (const auto& entry : s.modules) {
+    for (ModuleEntry* entry : s.entries()) {
         std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
         std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});
     }
     s.writeLibraryVariables();
     bool allStarted = true;
-    for (HostModule* module : modules())
-        allStarted &= s.sendToModule(s.entryOf(module), MODMSG_START, 0, 0) != 0;
+    // A module whose start failed is processed all the same, as the host does.
+    for (ModuleEntry* entry : s.entries()) {
+        allStarted &= s.sendToModule(entry, MODMSG_START, 0, 0) != 0;
+        entry->started = true;
+    }
     return allStarted;
 }
 
@@ -784,14 +847,17 @@ void StandinHost::stop()
     State& s = *state_;
     if (!s.running)
         return;
-    for (HostModule* module : modules())
-        s.sendToModule(s.entryOf(module), MODMSG_STOP, 0, 0);
+    for (ModuleEntry* entry : s.entries()) {
+        if (entry->started)
+            s.sendToModule(entry, MODMSG_STOP, 0, 0);
+        entry->started = false;
+    }
     s.running = false;
     s.paused = false;
     s.stopRequested = false;
     s.writeLibraryVariables();
-    for (const auto& entry : s.modules)
-        s.freeBlocksOf(entry.get());
+    for (ModuleEntry* entry : s.entries())
+        s.freeBlocksOf(entry);
 }
 
 bool StandinHost::running() const { return state_->running; }

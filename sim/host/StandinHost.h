@@ -149,6 +149,16 @@ struct ChannelTally {
 
 class HostModule;
 
+// A module as a worksheet stores it.
+struct StoredModule {
+    std::string className;
+    unsigned inputs = 0;
+    unsigned outputs = 0;
+    std::vector<std::uint8_t> name;          // code page 932 bytes, without terminator
+    std::vector<std::uint8_t> description;
+    std::vector<std::uint8_t> data;          // the whole ModuleData block
+};
+
 // What a test chooses about a module before it is created.
 struct Placement {
     Placement(unsigned inputs = 0, unsigned outputs = 0, std::string name = {})
@@ -221,6 +231,9 @@ public:
     std::vector<BoundVariable> boundVariables() const;
     std::size_t defineDllModuleCalls() const;
     std::size_t liveFonts() const;
+    // Host blocks whose canaries the library overwrote since this host began
+    // (checked now for the live ones, and at every free).
+    std::size_t damagedBlocks() const;
     std::vector<ReleasedBlock> releasedBlocks() const;
     std::vector<ReleasedBlock> releasedBlocks(const HostModule* module, unsigned channel) const;
     std::vector<InputBlockCall> inputBlockCalls() const;
@@ -257,6 +270,14 @@ public:
                               std::uint32_t param2 = 0);
     std::uint32_t setupModule(HostModule* module);   // current module, then message 103
     void deleteModule(HostModule* module);           // message 102, records freed
+    // One module's start or stop while a measurement runs (the user starts
+    // or stops it alone); the host processes a module only between the two,
+    // and sends the stop only once no process call of the module is running.
+    std::uint32_t startModule(HostModule* module);
+    std::uint32_t stopModule(HostModule* module);
+    // One process call of one started module, from any thread; false when
+    // the module is not started. Not to be mixed with runFor.
+    bool processModule(HostModule* module);
     std::vector<HostModule*> modules() const;        // in placement order
     HostModule* findModule(const ModuleRecord* record) const;
     // Menu command of the host: a registered menu entry runs its handler; a
@@ -321,6 +342,11 @@ public:
     // the time base, and sends MODMSG_LOADED to each. False on a file that
     // cannot be read or a class that is not registered.
     bool loadWorksheet(const std::string& path, std::vector<HostModule*>* placed = nullptr);
+    // Restores modules as loadWorksheet does, without connections or time
+    // base: each is placed with its stored data and gets MODMSG_LOADED. False
+    // (nothing placed) for a class that is not registered or channel counts
+    // that the host does not offer.
+    bool restoreModules(const std::vector<StoredModule>& stored, std::vector<HostModule*>* placed = nullptr);
 
     struct State;
 

@@ -24,15 +24,6 @@ int HexDigit(char c)
     return -1;
 }
 
-struct StoredModule {
-    std::string className;
-    unsigned inputs = 0;
-    unsigned outputs = 0;
-    std::vector<std::uint8_t> name;
-    std::vector<std::uint8_t> description;
-    std::vector<std::uint8_t> data;
-};
-
 void CopyText(char* field, std::size_t size, const std::vector<std::uint8_t>& text)
 {
     std::memset(field, 0, size);
@@ -145,10 +136,8 @@ bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*
         if (!ok)
             return false;
     }
-    for (const StoredModule& module : stored) {
-        if (!findClass(module.className) || module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
-            return false;
-    }
+    if (!s.canPlace(stored))
+        return false;
     for (const Connection& link : links) {
         if (link.fromId < 0 || link.toId < 0 || static_cast<std::size_t>(link.fromId) >= stored.size() ||
             static_cast<std::size_t>(link.toId) >= stored.size() || link.output >= kMaxOutputHandles ||
@@ -156,26 +145,59 @@ bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*
             return false;
     }
     setTimeBase(msPerSample, blockSize);
-    std::vector<HostModule*> restored;
+    const std::vector<ModuleEntry*> entries = s.placeStored(stored);
+    for (const Connection& link : links)
+        connect(entries[link.fromId]->module.get(), link.output, entries[link.toId]->module.get(), link.input);
+    if (placed)
+        placed->clear();
+    for (ModuleEntry* entry : entries) {
+        s.sendToModule(entry, MODMSG_LOADED, 0, 0);
+        if (placed)
+            placed->push_back(entry->module.get());
+    }
+    return true;
+}
+
+bool StandinHost::restoreModules(const std::vector<StoredModule>& stored, std::vector<HostModule*>* placed)
+{
+    if (!state_->canPlace(stored))
+        return false;
+    if (placed)
+        placed->clear();
+    for (ModuleEntry* entry : state_->placeStored(stored)) {
+        state_->sendToModule(entry, MODMSG_LOADED, 0, 0);
+        if (placed)
+            placed->push_back(entry->module.get());
+    }
+    return true;
+}
+
+bool StandinHost::State::canPlace(const std::vector<StoredModule>& stored) const
+{
     for (const StoredModule& module : stored) {
-        ModuleEntry* entry = s.newEntry(*findClass(module.className), module.inputs, module.outputs, "");
+        if (!owner->findClass(module.className) || module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
+            return false;
+    }
+    return true;
+}
+
+std::vector<ModuleEntry*> StandinHost::State::placeStored(const std::vector<StoredModule>& stored)
+{
+    std::vector<ModuleEntry*> placed;
+    for (const StoredModule& module : stored) {
+        ModuleEntry* entry = newEntry(*owner->findClass(module.className), module.inputs, module.outputs, "");
         HostModule& placedModule = *entry->module;
         ModuleRecord& record = *placedModule.record();
         CopyText(record.szName, kModuleNameSize, module.name);
         CopyText(record.szDescription, kModuleDescriptionSize, module.description);
         if (module.data.size() != placedModule.dataSize())
-            s.fail("the stored data of a " + module.className + " module has " + std::to_string(module.data.size()) +
-                   " bytes, the class declares " + std::to_string(placedModule.dataSize()));
-        std::memcpy(placedModule.data(), module.data.data(), std::min<std::size_t>(module.data.size(), placedModule.dataSize()));
-        restored.push_back(&placedModule);
+            fail("the stored data of a " + module.className + " module has " + std::to_string(module.data.size()) +
+                 " bytes, the class declares " + std::to_string(placedModule.dataSize()));
+        std::memcpy(placedModule.data(), module.data.data(),
+                    std::min<std::size_t>(module.data.size(), placedModule.dataSize()));
+        placed.push_back(entry);
     }
-    for (const Connection& link : links)
-        connect(restored[link.fromId], link.output, restored[link.toId], link.input);
-    for (HostModule* module : restored)
-        s.sendToModule(s.entryOf(module), MODMSG_LOADED, 0, 0);
-    if (placed)
-        *placed = restored;
-    return true;
+    return placed;
 }
 
 }  // namespace standin

@@ -1,4 +1,5 @@
 // The analog input class: buffered sampling of up to eight inputs.
+#include <cmath>
 #include <cstdio>
 
 #include "../board/DriverApi.h"
@@ -94,6 +95,14 @@ struct AdSetReader {
     }
 };
 
+// A stored range whose ends are not numbers would make every sample one that
+// is not a number either. The start warns about it, and the first range
+// converts in its place; the stored block keeps what it holds.
+bool RangeIsUsable(const AdModuleData* data)
+{
+    return std::isfinite(data->fRangeHigh) && std::isfinite(data->fRangeLow);
+}
+
 void FreeSampleBuffer(ModuleRecord* module, AdModuleData* data)
 {
     const LiveBuffer buffer = TakeLiveBuffer(module);
@@ -186,6 +195,8 @@ std::uint32_t AdStart(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
     StartPacing(module);
+    if (!RangeIsUsable(data))
+        g_host.ShowWarning("Torq-Q7 ERROR", "入力レンジの設定が壊れています\n0～5V で変換します");
     char text[kTextSize];
     if (!ConfigureSampling(module, text)) {
         g_host.ShowWarning("エラー", text);
@@ -237,8 +248,9 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     std::uint16_t* words = static_cast<std::uint16_t*>(buffer.address);
     if (!Torq7GetData(board, buffer.elements, words))
         WarnReadFailure("サンプリングデータ取得を失敗しました", board);
-    const double high = data->fRangeHigh;
-    const double low = data->fRangeLow;
+    const bool usable = RangeIsUsable(data);
+    const double high = usable ? data->fRangeHigh : kInputRanges[0].fRangeHigh;
+    const double low = usable ? data->fRangeLow : kInputRanges[0].fRangeLow;
     AdSetReader reader{module, words, buffer.elements, low, (high - low) * kCodeStep};
     PaceOutputs(module, reader, kSourceFile, kLineRelease);
     return 1;
