@@ -29,7 +29,7 @@ std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&arg
         DriverState& state = lock.state();
         const std::uint32_t now = state.Now();
         std::int32_t errorCode = 0;
-        if (state.TakeFault(entry, board, &errorCode))
+        if (state.TakeFault(entry, board, &errorCode) || state.TakeTimedFault(entry, board, now, &errorCode))
             result = state.Fail(board, errorCode);
         else
             result = body(state, now, notice);
@@ -244,8 +244,9 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                         const std::uint64_t word = sampling.consumed + k;
                         const std::uint32_t channel = sampling.mode.dwFirstChannel + word % channels;
                         const SimSignal& signal = target->signals[channel];
-                        const std::uint16_t code = sim::SignalCode(signal, target->patterns[channel],
-                                                                   word / channels, sampling.hundredths);
+                        const std::uint16_t code =
+                            sim::SignalCode(signal, target->patterns[channel], target->replays[channel],
+                                            word / channels, sampling.hundredths);
                         buffer[k] = static_cast<std::uint16_t>(code << 4 | (signal.wLowBits & 0xF));
                     }
                     sampling.consumed += count;
@@ -280,7 +281,9 @@ std::int32_t TORQ7_CALL Torq7InPort(std::uint16_t board, std::uint8_t* value)
             *value = target->lastOut;
         } else {
             *value = target->inputPattern[target->inputIndex];
-            target->inputIndex = (target->inputIndex + 1) % target->inputPattern.size();
+            const bool atEnd = target->inputIndex + 1 == target->inputPattern.size();
+            if (!(atEnd && target->inputHold))
+                target->inputIndex = (target->inputIndex + 1) % target->inputPattern.size();
         }
         return 1;
     });

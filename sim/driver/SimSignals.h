@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Replay.h"
 #include "SimTorq7Control.h"
 
 namespace sim {
@@ -14,8 +15,9 @@ namespace sim {
 std::uint32_t ClockCodeHundredths(std::uint32_t clockCode);
 
 // The 12-bit code of a signal for sample `sampleIndex` taken every
-// `hundredths` / 100 ms; `pattern` serves SIM_SIGNAL_PATTERN.
+// `hundredths` / 100 ms; `pattern` serves SIM_SIGNAL_PATTERN, `replay`
+// SIM_SIGNAL_REPLAY.
 std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_t>& pattern,
-                         std::uint64_t sampleIndex, std::uint32_t hundredths);
+                         const ReplayTrack& replay, std::uint64_t sampleIndex, std::uint32_t hundredths);
 
 }  // namespace sim
