@@ -168,26 +168,10 @@ private:
                          static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(length),
                          static_cast<std::uint32_t>(switchValue)};
         board->bufferWords = static_cast<std::uint32_t>(bufferWords);
-        return eachTable(table, "analog_input",
+        return toml_.eachTable(table, "analog_input",
                          [&](const toml::table& input) { return analogInput(input, &board->inputs); }) &&
                digitalInput(table, &board->port) &&
-               eachTable(table, "fault", [&](const toml::table& fault) { return this->fault(fault, &board->faults); });
-    }
-
-    template <typename Read>
-    bool eachTable(const toml::table& table, std::string_view key, Read read)
-    {
-        const toml::array* list = toml_.array(table, key);
-        if (!toml_.ok() || !list)
-            return toml_.ok();
-        for (const toml::node& node : *list) {
-            if (!node.is_table())
-                return toml_.fail(node, "'" + std::string(key) + "' must be a list of tables ([[board." +
-                                            std::string(key) + "]])");
-            if (!read(*node.as_table()))
-                return false;
-        }
-        return true;
+               toml_.eachTable(table, "fault", [&](const toml::table& fault) { return this->fault(fault, &board->faults); });
     }
 
     bool analogInput(const toml::table& table, std::vector<AnalogInputProfile>* inputs)

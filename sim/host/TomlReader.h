@@ -47,6 +47,22 @@ public:
     // Null when absent (or after an error for another type).
     const toml::table* table(const toml::table& table, std::string_view key);
     const toml::array* array(const toml::table& table, std::string_view key);
+    // Calls read(table) for each table of the list at `key` ([[key]]) until
+    // one returns false; an absent key is no mistake.
+    template <typename Read>
+    bool eachTable(const toml::table& table, std::string_view key, Read read)
+    {
+        const toml::array* list = array(table, key);
+        if (!ok() || !list)
+            return ok();
+        for (const toml::node& node : *list) {
+            if (!node.is_table())
+                return fail(node, "'" + std::string(key) + "' must be a list of tables ([[" + std::string(key) + "]])");
+            if (!read(*node.as_table()))
+                return false;
+        }
+        return true;
+    }
 
     // The line of a node, or of its table when the key is absent.
     static std::int64_t lineOf(const toml::node& node);

@@ -241,27 +241,11 @@ public:
             !toml_.choice(root, "format", {kFormat}, &format, true) ||
             !toml_.integer(root, "version", kTomlVersion, kTomlVersion, &version, true) || !timeBase(worksheet))
             return false;
-        return each(root, "module", [&](const toml::table& table) { return module(table, worksheet); }) &&
-               each(root, "connection", [&](const toml::table& table) { return connection(table, worksheet); });
+        return toml_.eachTable(root, "module", [&](const toml::table& table) { return module(table, worksheet); }) &&
+               toml_.eachTable(root, "connection", [&](const toml::table& table) { return connection(table, worksheet); });
     }
 
 private:
-    template <typename Read>
-    bool each(const toml::table& table, std::string_view key, Read read)
-    {
-        const toml::array* list = toml_.array(table, key);
-        if (!toml_.ok() || !list)
-            return toml_.ok();
-        for (const toml::node& node : *list) {
-            if (!node.is_table())
-                return toml_.fail(node, "'" + std::string(key) + "' must be a list of tables ([[" + std::string(key) +
-                                            "]])");
-            if (!read(*node.as_table()))
-                return false;
-        }
-        return true;
-    }
-
     bool timeBase(StoredWorksheet* worksheet)
     {
         const toml::table* table = toml_.table(toml_.root(), "timebase");
