@@ -2,10 +2,8 @@
 // driver laid out by a board profile, on a stored worksheet (by default the
 // demo's), prints what happens and can write the recorded channels as CSV.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
