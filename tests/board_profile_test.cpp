@@ -209,6 +209,43 @@ error = 77
     EXPECT_EQ(host().releasedBlocks(ad, 0).size(), 5u) << "the fifth block was made from the held set";
 }
 
+TEST_F(BoardProfileTest, ReplayHoldsOrInterpolatesAndLoopsOrHoldsAtTheEnd)
+{
+    struct Case {
+        const char* recording;
+        const char* keys;
+        std::vector<int> codes;   // samples at 0 to 11 ms
+    };
+    // Codes 0, 2048 and 1024 at 0, 2 and 4 ms: a loop lasts 6 ms.
+    const char* kSteps = "time_s,value\n0,0\n0.002,5\n0.004,2.5\n";
+    const Case kCases[] = {
+        {kSteps, "", {0, 0, 2048, 2048, 1024, 1024, 0, 0, 2048, 2048, 1024, 1024}},
+        {kSteps, "at_end = \"hold\"", {0, 0, 2048, 2048, 1024, 1024, 1024, 1024, 1024, 1024, 1024, 1024}},
+        {kSteps, "interpolate = \"linear\"\nat_end = \"hold\"",
+         {0, 1024, 2048, 1536, 1024, 1024, 1024, 1024, 1024, 1024, 1024, 1024}},
+        {kSteps, "interpolate = \"linear\"", {0, 1024, 2048, 1536, 1024, 512, 0, 1024, 2048, 1536, 1024, 512}},
+        {"time_s,value\n10,5\n10.003,7.5\n", "",
+         {2048, 2048, 2048, 3072, 3072, 3072, 2048, 2048, 2048, 3072, 3072, 3072}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.recording << c.keys);
+        freshHost();
+        files_.write("rec.csv", c.recording);
+        useProfile(std::string("[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nrange = \"0..10V\"\n"
+                               "signal = \"replay\"\nfile = \"rec.csv\"\ncolumn = \"value\"\n") +
+                   c.keys + "\n");
+        standin::HostModule* ad = useWorksheet(OneModuleWorksheet("TORQ7AD", 0, 1, 0, u8"input_range = \"0～10V\"\n", 6));
+        ASSERT_NE(ad, nullptr);
+        start();
+        host().runRounds(2, 6);
+        host().stop();
+        const std::vector<float> values = samples(ad, 0);
+        ASSERT_EQ(values.size(), c.codes.size());
+        for (std::size_t j = 0; j < values.size(); ++j)
+            EXPECT_FLOAT_EQ(values[j], Volts(c.codes[j])) << "sample " << j;
+    }
+}
+
 TEST_F(BoardProfileTest, DigitalInputPortSourcesGiveTheirBytesReadByRead)
 {
     struct Case {

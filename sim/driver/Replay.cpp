@@ -47,10 +47,11 @@ std::uint16_t ReplayTrack::CodeAt(double tMs) const
     if (codes.empty())
         return 0;
     const std::size_t count = timesMs.size();
-    if (loop && count > 1) {
-        // One loop lasts as long as the recording plus its last spacing, so
-        // that the first point follows the last as it followed the one before.
-        const double length = 2 * timesMs[count - 1] - timesMs[count - 2];
+    const bool looping = loop && count > 1;
+    // One loop lasts as long as the recording plus its last spacing, so that
+    // the first point follows the last as it followed the one before.
+    const double length = looping ? 2 * timesMs[count - 1] - timesMs[count - 2] : 0.0;
+    if (looping) {
         tMs = std::fmod(tMs, length);
         if (length - tMs <= kTimeToleranceMs)
             tMs = 0.0;
@@ -60,10 +61,14 @@ std::uint16_t ReplayTrack::CodeAt(double tMs) const
     if (after == timesMs.begin())
         return RoundedCode(codes.front());
     const std::size_t at = static_cast<std::size_t>(after - timesMs.begin()) - 1;
-    if (!linear || at + 1 >= count)
+    const bool last = at + 1 >= count;
+    if (!linear || (last && !looping))
         return RoundedCode(codes[at]);
-    const double fraction = (tMs - timesMs[at]) / (timesMs[at + 1] - timesMs[at]);
-    return RoundedCode(codes[at] + std::max(0.0, fraction) * (codes[at + 1] - codes[at]));
+    // After the last point a loop runs on towards the first.
+    const double nextTime = last ? length : timesMs[at + 1];
+    const double nextCode = last ? codes.front() : codes[at + 1];
+    const double fraction = (tMs - timesMs[at]) / (nextTime - timesMs[at]);
+    return RoundedCode(codes[at] + std::max(0.0, fraction) * (nextCode - codes[at]));
 }
 
 }  // namespace sim
