@@ -201,6 +201,8 @@ TEST_F(WorksheetTomlTest, MistakesAreRefusedWithFileLineAndNothingIsPlaced)
         {"[[module]]\nclass = \"TORQ7DI\"\ninputs = 0\noutputs = 1\nboard = 5\n"
          "channel_names = [\"abcdefghijklmnopqrstuvwxyz\"]\n",
          "9: channel name is 26 bytes in code page 932, at most 23 fit"},
+        {"[[module]]\nclass = \"TORQ7DI\"\ninputs = 0\noutputs = 1\nboard = 5\nchannel_names = [\"a\", \"\\u00e9\\U0001F600\"]\n",
+         "9: channel name has characters that code page 932 cannot hold"},
         {"[[module]]\nclass = \"TORQ7DA\"\ninputs = 1\noutputs = 0\nboard = 5\nraw = [{ offset = 54, bytes = \"000000\" }]\n",
          "9: the raw bytes run past the end"},
         {"[[module]]\nclass = \"TORQ7DI\"\nname = \"A\"\ninputs = 0\noutputs = 1\nboard = 5\n"

@@ -14,7 +14,7 @@ namespace {
 
 constexpr double kCodes = 4096.0;
 constexpr std::int64_t kMaxCount = 0x7FFFFFFF;
-constexpr std::int64_t kAllSlots = kBoardSlots - 1;
+constexpr std::int64_t kLastSlot = kBoardSlots - 1;
 
 // ---- What a channel's signal may say, per kind.
 
@@ -155,7 +155,7 @@ private:
         std::int64_t bufferWords = 0;
         const bool read = toml_.onlyKeys(table, {"slot", "number", "port_address", "port_length", "switch",
                                                  "buffer_words", "analog_input", "digital_input", "fault"}) &&
-                          toml_.integer(table, "slot", 0, kAllSlots, &slot, true) &&
+                          toml_.integer(table, "slot", 0, kLastSlot, &slot, true) &&
                           toml_.integer(table, "number", 0, 0xFFFE, &number) &&
                           toml_.integer(table, "port_address", 0, 0xFFFFFFFF, &address) &&
                           toml_.integer(table, "port_length", 0, 0xFFFFFFFF, &length) &&
