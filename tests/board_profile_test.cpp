@@ -70,6 +70,14 @@ protected:
         host().start();
     }
 
+    // A whole measurement of `rounds` rounds, `ms` apart.
+    void measure(unsigned rounds, std::uint32_t ms)
+    {
+        start();
+        host().runRounds(rounds, ms);
+        host().stop();
+    }
+
     // Samples of one channel in time order, from the released blocks.
     std::vector<float> samples(const standin::HostModule* module, unsigned channel)
     {
@@ -236,9 +244,7 @@ TEST_F(BoardProfileTest, ReplayHoldsOrInterpolatesAndLoopsOrHoldsAtTheEnd)
                    c.keys + "\n");
         standin::HostModule* ad = useWorksheet(OneModuleWorksheet("TORQ7AD", 0, 1, 0, u8"input_range = \"0～10V\"\n", 6));
         ASSERT_NE(ad, nullptr);
-        start();
-        host().runRounds(2, 6);
-        host().stop();
+        measure(2, 6);
         const std::vector<float> values = samples(ad, 0);
         ASSERT_EQ(values.size(), c.codes.size());
         for (std::size_t j = 0; j < values.size(); ++j)
@@ -270,9 +276,7 @@ TEST_F(BoardProfileTest, DigitalInputPortSourcesGiveTheirBytesReadByRead)
         useProfile(std::string("[[board]]\nslot = 0\n[board.digital_input]\n") + c.port + "\n");
         standin::HostModule* din = useWorksheet(OneModuleWorksheet("TORQ7DI", 0, 1, 0, "", 6));
         ASSERT_NE(din, nullptr);
-        start();
-        host().runRounds(2, 6);
-        host().stop();
+        measure(2, 6);
         const std::vector<float> values = samples(din, 0);
         ASSERT_GE(values.size(), c.bit0.size());
         EXPECT_EQ(std::vector<float>(values.begin(), values.begin() + c.bit0.size()), c.bit0);
@@ -345,9 +349,7 @@ period_ms = 37
 )");
     standin::HostModule* ad = useWorksheet(worksheet);
     ASSERT_NE(ad, nullptr);
-    start();
-    host().runRounds(6, 50);
-    host().stop();
+    measure(6, 50);
     const std::vector<float> recorded[] = {samples(ad, 0), samples(ad, 1)};
     ASSERT_EQ(recorded[0].size(), 300u);
     ASSERT_TRUE(standin::WriteRunCsv(host(), files_.path() + "run"));
@@ -372,9 +374,7 @@ interpolate = "linear"
 )");
     ad = useWorksheet(worksheet);
     ASSERT_NE(ad, nullptr);
-    start();
-    host().runRounds(6, 50);
-    host().stop();
+    measure(6, 50);
     EXPECT_EQ(samples(ad, 0), recorded[0]);
     EXPECT_EQ(samples(ad, 1), recorded[1]);
     for (const char* file : {"run\\M-ch0.csv", "run\\M-ch1.csv"})
