@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "SimTorq7Control.h"
+#include "SimSignals.h"
 
 namespace sim {
 
@@ -12,16 +12,6 @@ namespace {
 // Times of a recording written with a few decimals meet the sample times
 // only within rounding: a point counts as reached this early.
 constexpr double kTimeToleranceMs = 1e-4;
-constexpr double kMaxCode = 4095.0;
-
-std::uint16_t RoundedCode(double code)
-{
-    if (!(code > 0.0))
-        return 0;
-    if (code > kMaxCode)
-        return static_cast<std::uint16_t>(kMaxCode);
-    return static_cast<std::uint16_t>(std::lround(code));
-}
 
 }  // namespace
 
@@ -59,16 +49,16 @@ std::uint16_t ReplayTrack::CodeAt(double tMs) const
     // The last point at or before t.
     const auto after = std::upper_bound(timesMs.begin(), timesMs.end(), tMs + kTimeToleranceMs);
     if (after == timesMs.begin())
-        return RoundedCode(codes.front());
+        return ClampedCode(codes.front());
     const std::size_t at = static_cast<std::size_t>(after - timesMs.begin()) - 1;
     const bool last = at + 1 >= count;
     if (!linear || (last && !looping))
-        return RoundedCode(codes[at]);
+        return ClampedCode(codes[at]);
     // After the last point a loop runs on towards the first.
     const double nextTime = last ? length : timesMs[at + 1];
     const double nextCode = last ? codes.front() : codes[at + 1];
     const double fraction = (tMs - timesMs[at]) / (nextTime - timesMs[at]);
-    return RoundedCode(codes[at] + std::max(0.0, fraction) * (nextCode - codes[at]));
+    return ClampedCode(codes[at] + std::max(0.0, fraction) * (nextCode - codes[at]));
 }
 
 }  // namespace sim

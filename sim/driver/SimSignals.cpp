@@ -45,6 +45,15 @@ double NoiseAt(std::uint32_t seed, std::uint64_t sampleIndex)
 
 }  // namespace
 
+std::uint16_t ClampedCode(double code)
+{
+    if (!(code > 0.0))
+        return 0;
+    if (code > kMaxCode)
+        return static_cast<std::uint16_t>(kMaxCode);
+    return static_cast<std::uint16_t>(std::lround(code));
+}
+
 std::uint32_t ClockCodeHundredths(std::uint32_t clockCode)
 {
     if (clockCode > 0x3F || clockCode == kMissingClockCode)
@@ -87,11 +96,7 @@ std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_
             break;
         }
     }
-    if (!(value > 0.0))
-        return 0;
-    if (value > kMaxCode)
-        return static_cast<std::uint16_t>(kMaxCode);
-    return static_cast<std::uint16_t>(std::lround(value));
+    return ClampedCode(value);
 }
 
 }  // namespace sim

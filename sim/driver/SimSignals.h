@@ -14,6 +14,9 @@ namespace sim {
 // the samples produced by a time are counted exactly; 0 for an unknown code.
 std::uint32_t ClockCodeHundredths(std::uint32_t clockCode);
 
+// A level in codes, rounded and clamped to the converter's 0..4095.
+std::uint16_t ClampedCode(double code);
+
 // The 12-bit code of a signal for sample `sampleIndex` taken every
 // `hundredths` / 100 ms; `pattern` serves SIM_SIGNAL_PATTERN, `replay`
 // SIM_SIGNAL_REPLAY.
