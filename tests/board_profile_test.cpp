@@ -283,18 +283,35 @@ TEST_F(BoardProfileTest, DigitalInputPortSourcesGiveTheirBytesReadByRead)
     }
 }
 
-TEST_F(BoardProfileTest, FaultAtACallFailsThatCallWithItsCode)
+TEST_F(BoardProfileTest, FaultsFailTheirCallsWithTheirCodeFromTheirCallOrTime)
 {
-    useProfile("[[board]]\nslot = 1\nnumber = 9\n[[board.fault]]\nentry = \"Torq7InPort\"\nat_call = 3\nerror = 55\n");
-    ASSERT_NE(useWorksheet(OneModuleWorksheet("TORQ7DI", 0, 1, 9, "", 5)), nullptr);
-    start();
-    host().runRounds(3, 5);
-    const std::vector<standin::Warning> warnings = host().warnings();
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].caption, "サンプリングエラー");
-    EXPECT_EQ(warnings[0].text, "LogSlot = 9\nChannel = 0\nErrCode = 55");
-    EXPECT_FALSE(host().running());
-    EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_INPORT, 9), 5u) << "the block was completed after the failed read";
+    struct Case {
+        const char* fault;
+        std::size_t warnings;   // failed port reads, one warning each
+        std::uint32_t reads;    // until the stop: blocks of 5 reads, one per 5 ms round
+    };
+    const Case kCases[] = {
+        {"at_call = 3", 1, 5},
+        {"at_call = 2\ncount = 2", 2, 5},
+        {"from_ms = 0\ncount = 3", 3, 5},
+        {"from_ms = 0\ncount = 0", 5, 5},
+        {"from_ms = 7", 1, 10},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.fault);
+        freshHost();
+        useProfile(std::string("[[board]]\nslot = 1\nnumber = 9\n[[board.fault]]\nentry = \"Torq7InPort\"\nerror = 55\n") +
+                   c.fault + "\n");
+        ASSERT_NE(useWorksheet(OneModuleWorksheet("TORQ7DI", 0, 1, 9, "", 5)), nullptr);
+        start();
+        host().runRounds(4, 5);
+        const std::vector<standin::Warning> warnings = host().warnings();
+        ASSERT_EQ(warnings.size(), c.warnings);
+        EXPECT_EQ(warnings[0].caption, "サンプリングエラー");
+        EXPECT_EQ(warnings[0].text, "LogSlot = 9\nChannel = 0\nErrCode = 55");
+        EXPECT_FALSE(host().running());
+        EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_INPORT, 9), c.reads) << "the block was completed after a failed read";
+    }
 }
 
 TEST_F(BoardProfileTest, ALibraryThatFallsBehindASmallDriverBufferGetsTheOverflowNotice)
