@@ -17,7 +17,7 @@ apt_install() {
 
 # binutils: as and ld build the kernel's 32-bit check (scripts/runs-i386.sh).
 packages=(cmake ninja-build binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          binutils-mingw-w64-x86-64 wine wine64 googletest gnuplot-nox "$@")
+          binutils-mingw-w64-x86-64 wine wine64 googletest gnuplot-nox libtomlplusplus-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")

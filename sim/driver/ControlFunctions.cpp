@@ -62,6 +62,7 @@ void TORQ7_CALL SimTorq7_ClearFaults(void)
 {
     sim::StateLock lock;
     lock.state().faults.clear();
+    lock.state().timedFaults.clear();
 }
 
 void TORQ7_CALL SimTorq7_SetLastError(std::uint32_t board, std::int32_t errorCode)
@@ -228,6 +229,41 @@ void TORQ7_CALL SimTorq7_TimeEntries(std::int32_t on)
 std::uint64_t TORQ7_CALL SimTorq7_EntryTicks(void)
 {
     return sim::EntryTicks().load();
+}
+
+void TORQ7_CALL SimTorq7_SetReplay(std::uint32_t board, std::uint32_t channel, const double* timesMs,
+                                   const double* codes, std::uint32_t count, std::uint32_t flags)
+{
+    if (channel >= sim::kInputChannels)
+        return;
+    sim::StateLock lock;
+    BoardState& target = lock.state().boards[board];
+    sim::MakeReplayTrack(timesMs, codes, count, flags, &target.replays[channel]);
+    target.signals[channel].dwKind = SIM_SIGNAL_REPLAY;
+}
+
+void TORQ7_CALL SimTorq7_SetBufferCapacity(std::uint32_t board, std::uint32_t words)
+{
+    sim::StateLock lock;
+    lock.state().boards[board].bufferCapacity = words;
+}
+
+void TORQ7_CALL SimTorq7_SetTimedFault(std::uint32_t entry, std::uint32_t board, std::uint32_t fromTick,
+                                       std::uint32_t failures, std::int32_t errorCode)
+{
+    sim::StateLock lock;
+    std::vector<sim::TimedFault>& faults = lock.state().timedFaults;
+    faults.erase(std::remove_if(faults.begin(), faults.end(),
+                                [&](const sim::TimedFault& fault) { return fault.entry == entry && fault.board == board; }),
+                 faults.end());
+    if (failures > 0)
+        faults.push_back({entry, board, fromTick, failures, errorCode});
+}
+
+void TORQ7_CALL SimTorq7_SetInputHold(std::uint32_t board, std::int32_t on)
+{
+    sim::StateLock lock;
+    lock.state().boards[board].inputHold = on != 0;
 }
 
 }  // extern "C"

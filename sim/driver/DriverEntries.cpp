@@ -65,7 +65,7 @@ std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&arg
         DriverState& state = lock.state();
         const std::uint32_t now = state.Now();
         std::int32_t errorCode = 0;
-        if (state.TakeFault(entry, board, &errorCode))
+        if (state.TakeFault(entry, board, &errorCode) || state.TakeTimedFault(entry, board, now, &errorCode))
             result = state.Fail(board, errorCode);
         else
             result = body(state, now, notice);
@@ -257,8 +257,8 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     if (count > sampling.produced - sampling.consumed)
                         return state.Fail(board, SIM_ERROR_DATA_SHORT);
                     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-                    sim::FillSampleWords(target->signals, target->patterns, sampling.mode.dwFirstChannel, channels,
-                                         sampling.hundredths, sampling.consumed, count, buffer);
+                    sim::FillSampleWords(target->signals, target->patterns, target->replays, sampling.mode.dwFirstChannel,
+                                         channels, sampling.hundredths, sampling.consumed, count, buffer);
                     sampling.consumed += count;
                     if (count > 0)
                         sampling.overflowEpisode = false;
@@ -291,7 +291,9 @@ std::int32_t TORQ7_CALL Torq7InPort(std::uint16_t board, std::uint8_t* value)
             *value = target->lastOut;
         } else {
             *value = target->inputPattern[target->inputIndex];
-            target->inputIndex = (target->inputIndex + 1) % target->inputPattern.size();
+            const bool atEnd = target->inputIndex + 1 == target->inputPattern.size();
+            if (!(atEnd && target->inputHold))
+                target->inputIndex = (target->inputIndex + 1) % target->inputPattern.size();
         }
         return 1;
     });

@@ -34,7 +34,27 @@ constexpr std::uint32_t FactorOf(const CodeStep (&steps)[7], std::uint32_t code)
 constexpr double kMaxCode = 4095.0;
 constexpr double kTwoPi = 6.283185307179586;
 
+// Uniform in [-1, 1), the same for the same seed and sample whenever it is read.
+double NoiseAt(std::uint32_t seed, std::uint64_t sampleIndex)
+{
+    // splitmix64 of the seed and the index
+    std::uint64_t z = (static_cast<std::uint64_t>(seed) << 32 ^ sampleIndex) + 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) / 4503599627370496.0 - 1.0;
+}
+
 }  // namespace
+
+std::uint16_t ClampedCode(double code)
+{
+    if (!(code > 0.0))
+        return 0;
+    if (code > kMaxCode)
+        return static_cast<std::uint16_t>(kMaxCode);
+    return static_cast<std::uint16_t>(std::lround(code));
+}
 
 std::uint32_t ClockCodeHundredths(std::uint32_t clockCode)
 {
@@ -44,16 +64,22 @@ std::uint32_t ClockCodeHundredths(std::uint32_t clockCode)
 }
 
 std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_t>& pattern,
-                         std::uint64_t sampleIndex, std::uint32_t hundredths)
+                         const ReplayTrack& replay, std::uint64_t sampleIndex, std::uint32_t hundredths)
 {
     if (signal.dwKind == SIM_SIGNAL_PATTERN)
         return pattern.empty() ? 0 : pattern[sampleIndex % pattern.size()] & 0x0FFF;
 
     const double t = static_cast<double>(sampleIndex) * hundredths / 100.0;
+    if (signal.dwKind == SIM_SIGNAL_REPLAY)
+        return replay.CodeAt(t);
     // Fraction of the period elapsed; a signal without a period stays at its centre.
     const bool periodic = signal.dPeriodMs > 0.0;
-    const double phase = periodic ? std::fmod(t, signal.dPeriodMs) / signal.dPeriodMs : 0.0;
+    double phase = periodic ? std::fmod(t + signal.dPhaseMs, signal.dPeriodMs) / signal.dPeriodMs : 0.0;
+    if (phase < 0.0)
+        phase += 1.0;
     double value = signal.dCenter;
+    if (signal.dwKind == SIM_SIGNAL_NOISE)
+        value += signal.dAmplitude * NoiseAt(signal.dwSeed, sampleIndex);
     if (periodic) {
         switch (signal.dwKind) {
         case SIM_SIGNAL_SINE:
@@ -65,15 +91,14 @@ std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_
         case SIM_SIGNAL_SQUARE:
             value += phase < 0.5 ? signal.dAmplitude : -signal.dAmplitude;
             break;
+        case SIM_SIGNAL_TRIANGLE:
+            value += signal.dAmplitude * (phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase);
+            break;
         default:
             break;
         }
     }
-    if (!(value > 0.0))
-        return 0;
-    if (value > kMaxCode)
-        return static_cast<std::uint16_t>(kMaxCode);
-    return static_cast<std::uint16_t>(std::lround(value));
+    return ClampedCode(value);
 }
 
 namespace {
@@ -82,6 +107,7 @@ namespace {
 struct ChannelWords {
     const SimSignal* signal;
     const std::vector<std::uint16_t>* pattern;
+    const ReplayTrack* replay;
     bool fixed;                 // the same word for every sample
     std::uint16_t word;         // the word when fixed
     std::size_t patternIndex;   // next pattern position, for a pattern signal
@@ -92,10 +118,27 @@ std::uint16_t Word(const SimSignal& signal, std::uint16_t code)
     return static_cast<std::uint16_t>(code << 4 | (signal.wLowBits & 0xF));
 }
 
+// Whether a signal gives the same code for every sample: a constant, an
+// empty pattern, or a periodic shape without a period.
+bool IsFixed(const SimSignal& signal, const std::vector<std::uint16_t>& pattern)
+{
+    switch (signal.dwKind) {
+    case SIM_SIGNAL_PATTERN:
+        return pattern.empty();
+    case SIM_SIGNAL_NOISE:
+    case SIM_SIGNAL_REPLAY:
+        return false;
+    case SIM_SIGNAL_CONSTANT:
+        return true;
+    default:
+        return !(signal.dPeriodMs > 0.0);
+    }
+}
+
 }  // namespace
 
-void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, std::uint32_t firstChannel,
-                     std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
+void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, const ReplayTrack* replays,
+                     std::uint32_t firstChannel, std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
                      std::uint16_t* buffer)
 {
     std::uint64_t sample = first / channels;
@@ -104,11 +147,12 @@ void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>*
     for (std::uint32_t i = 0; i < channels; ++i) {
         const SimSignal& signal = signals[firstChannel + i];
         const std::vector<std::uint16_t>& pattern = patterns[firstChannel + i];
+        const ReplayTrack& replay = replays[firstChannel + i];
         const std::uint64_t next = sample + (i < c ? 1 : 0);
         const bool isPattern = signal.dwKind == SIM_SIGNAL_PATTERN;
-        const bool fixed = (isPattern && pattern.empty()) ||
-                           (!isPattern && (signal.dwKind == SIM_SIGNAL_CONSTANT || !(signal.dPeriodMs > 0.0)));
-        words[i] = {&signal, &pattern, fixed, Word(signal, fixed ? SignalCode(signal, pattern, 0, hundredths) : 0),
+        const bool fixed = IsFixed(signal, pattern);
+        words[i] = {&signal, &pattern, &replay, fixed,
+                    Word(signal, fixed ? SignalCode(signal, pattern, replay, 0, hundredths) : 0),
                     isPattern && !pattern.empty() ? static_cast<std::size_t>(next % pattern.size()) : 0};
     }
     for (std::uint32_t k = 0; k < count; ++k) {
@@ -120,7 +164,7 @@ void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>*
             if (++channel.patternIndex == channel.pattern->size())
                 channel.patternIndex = 0;
         } else {
-            buffer[k] = Word(*channel.signal, SignalCode(*channel.signal, *channel.pattern, sample, hundredths));
+            buffer[k] = Word(*channel.signal, SignalCode(*channel.signal, *channel.pattern, *channel.replay, sample, hundredths));
         }
         if (++c == channels) {
             c = 0;

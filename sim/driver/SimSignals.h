@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Replay.h"
 #include "SimTorq7Control.h"
 
 namespace sim {
@@ -13,17 +14,21 @@ namespace sim {
 // the samples produced by a time are counted exactly; 0 for an unknown code.
 std::uint32_t ClockCodeHundredths(std::uint32_t clockCode);
 
+// A level in codes, rounded and clamped to the converter's 0..4095.
+std::uint16_t ClampedCode(double code);
+
 // The 12-bit code of a signal for sample `sampleIndex` taken every
-// `hundredths` / 100 ms; `pattern` serves SIM_SIGNAL_PATTERN.
+// `hundredths` / 100 ms; `pattern` serves SIM_SIGNAL_PATTERN, `replay`
+// SIM_SIGNAL_REPLAY.
 std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_t>& pattern,
-                         std::uint64_t sampleIndex, std::uint32_t hundredths);
+                         const ReplayTrack& replay, std::uint64_t sampleIndex, std::uint32_t hundredths);
 
 // The sample words of `count` words of an interleaved set, from word `first`
 // on (counted since the start of sampling), of `channels` channels starting
 // at the board's input `firstChannel`: code << 4 | the signal's low bits.
 // Codes that do not change with time are worked out once per channel.
-void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, std::uint32_t firstChannel,
-                     std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
+void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, const ReplayTrack* replays,
+                     std::uint32_t firstChannel, std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
                      std::uint16_t* buffer);
 
 }  // namespace sim

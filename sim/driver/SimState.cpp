@@ -1,5 +1,7 @@
 #include "SimState.h"
 
+#include <algorithm>
+
 namespace sim {
 
 namespace {
@@ -154,10 +156,12 @@ Notice DriverState::Advance(BoardState& board, std::uint32_t now)
     const std::uint64_t produced = channels * (sampling.elapsed * 100 / sampling.hundredths);
     if (produced > sampling.produced)
         sampling.produced = produced;
-    if (sampling.produced - sampling.consumed <= sampling.mode.dwBufferWords)
+    const std::uint32_t capacity = board.bufferCapacity > 0 ? std::min(board.bufferCapacity, sampling.mode.dwBufferWords)
+                                                            : sampling.mode.dwBufferWords;
+    if (sampling.produced - sampling.consumed <= capacity)
         return {};
     // Whole sample sets only, so that reading still begins with the first channel.
-    const std::uint64_t kept = sampling.mode.dwBufferWords / channels * channels;
+    const std::uint64_t kept = capacity / channels * channels;
     sampling.consumed = sampling.produced - kept;
     if (sampling.overflowEpisode)
         return {};

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "Replay.h"
 #include "SimTorq7Control.h"
 
 namespace sim {
@@ -80,8 +81,11 @@ struct BoardState {
     Sampling sampling;
     SimSignal signals[kInputChannels]{};
     std::vector<std::uint16_t> patterns[kInputChannels];
+    ReplayTrack replays[kInputChannels];
+    std::uint32_t bufferCapacity = 0;   // 0: the mode's buffer size
     std::vector<std::uint8_t> inputPattern{0x00};
     std::size_t inputIndex = 0;
+    bool inputHold = false;
     bool loopback = false;
     std::uint8_t lastOut = 0x00;
     History<std::uint8_t> outPort;
@@ -96,6 +100,14 @@ struct Fault {
     std::int32_t errorCode;
 };
 
+struct TimedFault {
+    std::uint32_t entry;
+    std::uint32_t board;
+    std::uint32_t fromTick;
+    std::uint32_t failures;
+    std::int32_t errorCode;
+};
+
 // A driver notice to post once the state lock is released.
 struct Notice {
     HWND window = nullptr;
@@ -106,6 +118,7 @@ struct DriverState {
     SimBoardConfig slots[kBoardSlots]{};
     std::map<std::uint32_t, BoardState> boards;
     std::vector<Fault> faults;
+    std::vector<TimedFault> timedFaults;
     History<SimCall> log;
     SimClockFunction clock = nullptr;
 
@@ -119,6 +132,8 @@ struct DriverState {
     // Counts the call against a matching fault; true when the call is to fail,
     // with the fault's error code in errorCode.
     bool TakeFault(std::uint32_t entry, std::uint32_t board, std::int32_t* errorCode);
+    // The same for the faults that begin at a clock time.
+    bool TakeTimedFault(std::uint32_t entry, std::uint32_t board, std::uint32_t now, std::int32_t* errorCode);
     void Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result, std::uint32_t tick);
     // Brings the board's sampling up to `now`: counts the words produced and
     // drops the oldest beyond the buffer; yields the overflow notice when an

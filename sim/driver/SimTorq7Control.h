@@ -69,6 +69,15 @@ enum SimSignalKind : std::uint32_t {
     SIM_SIGNAL_RAMP,          // rises from dCenter - dAmplitude to dCenter + dAmplitude over dPeriodMs
     SIM_SIGNAL_SQUARE,        // dCenter + dAmplitude for the first half period, dCenter - dAmplitude after
     SIM_SIGNAL_PATTERN,       // the codes set with SimTorq7_SetCodePattern, one per sample, cycled
+    SIM_SIGNAL_TRIANGLE,      // from dCenter - dAmplitude up to dCenter + dAmplitude at half period, and back
+    SIM_SIGNAL_NOISE,         // dCenter + dAmplitude * u, u uniform in [-1, 1) from dwSeed and the sample index
+    SIM_SIGNAL_REPLAY,        // the recording set with SimTorq7_SetReplay
+};
+
+// Flags of SimTorq7_SetReplay.
+enum SimReplayFlags : std::uint32_t {
+    SIM_REPLAY_LINEAR = 1,    // interpolate between points; otherwise hold the last point
+    SIM_REPLAY_LOOP = 2,      // start again after the end; otherwise hold the last point
 };
 
 // A signal on one analog input, in 12-bit converter codes (0..4095; values
@@ -80,6 +89,8 @@ struct SimSignal {
     double dAmplitude;
     double dPeriodMs;
     std::uint16_t wLowBits;         // put into the 4 low bits of every word (the library ignores them)
+    double dPhaseMs = 0.0;          // periodic signals: time added to t
+    std::uint32_t dwSeed = 0;       // SIM_SIGNAL_NOISE
 };
 
 #pragma pack(pop)
@@ -132,7 +143,19 @@ using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
     /* with timing on, the entry points count the time-stamp counter ticks spent inside them (off at */    \
     /* load: reading the counter costs more than a cheap entry point); the ticks counted so far */          \
     X(void, SimTorq7_TimeEntries, (std::int32_t on))                                                       \
-    X(std::uint64_t, SimTorq7_EntryTicks, (void))
+    X(std::uint64_t, SimTorq7_EntryTicks, (void))                                                          \
+    /* a recording of `count` points (time in ms from the first point, fractional code), SimReplayFlags; */ \
+    /* also switches the channel to SIM_SIGNAL_REPLAY (its wLowBits stay) */                                \
+    X(void, SimTorq7_SetReplay, (std::uint32_t board, std::uint32_t channel, const double* timesMs,       \
+                                 const double* codes, std::uint32_t count, std::uint32_t flags))           \
+    /* words the board's buffer holds at most; 0: as many as the sampling mode asks for */                 \
+    X(void, SimTorq7_SetBufferCapacity, (std::uint32_t board, std::uint32_t words))                        \
+    /* entry fails for board (or any board with 0xFFFFFFFF) from clock `fromTick` on, `failures` times */  \
+    /* (0xFFFFFFFF: for ever); Torq7GetLastError then reports errorCode */                                 \
+    X(void, SimTorq7_SetTimedFault, (std::uint32_t entry, std::uint32_t board, std::uint32_t fromTick,    \
+                                     std::uint32_t failures, std::int32_t errorCode))                      \
+    /* with hold on, Torq7InPort stays on the last byte of the input pattern instead of cycling */         \
+    X(void, SimTorq7_SetInputHold, (std::uint32_t board, std::int32_t on))
 
 #define SIM_TORQ7_DECLARE_POINTER(ret, name, args) ret(TORQ7_CALL* name) args;
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "sim/driver/SimTorq7Control.h"
+#include "sim/host/WorksheetToml.h"
 #include "torq7m/host/HostRecords.h"
 
 namespace standin {
@@ -148,16 +149,6 @@ struct ChannelTally {
 };
 
 class HostModule;
-
-// A module as a worksheet stores it.
-struct StoredModule {
-    std::string className;
-    unsigned inputs = 0;
-    unsigned outputs = 0;
-    std::vector<std::uint8_t> name;          // code page 932 bytes, without terminator
-    std::vector<std::uint8_t> description;
-    std::vector<std::uint8_t> data;          // the whole ModuleData block
-};
 
 // What a test chooses about a module before it is created.
 struct Placement {
@@ -326,22 +317,16 @@ public:
     bool paused() const;
     std::uint32_t experimentStartTicks() const;   // clock at the last start
 
-    // --- Worksheets: plain text, one item per line, fields separated by
-    // single spaces, '#' lines are comments:
-    //   standin-worksheet 1
-    //   timebase <milliseconds per sample> <samples per block>
-    //   module <class name> <input count> <output count>
-    //   name <hex bytes>          the module's name (code page 932 bytes)
-    //   description <hex bytes>   its description
-    //   data <hex bytes>          its whole ModuleData block
-    //   connect <from module> <output channel> <to module> <input channel>
-    // name, description and data belong to the module line above them;
-    // modules are numbered from 0 in the order of their module lines.
+    // --- Worksheets: TOML as described in the README (WorksheetToml.h);
+    // the earlier hexadecimal files (first line "standin-worksheet 1") are
+    // still read.
     bool saveWorksheet(const std::string& path) const;
     // Places the stored modules with their data, restores the connections and
-    // the time base, and sends MODMSG_LOADED to each. False on a file that
-    // cannot be read or a class that is not registered.
-    bool loadWorksheet(const std::string& path, std::vector<HostModule*>* placed = nullptr);
+    // the time base, and sends MODMSG_LOADED to each. False, with the file,
+    // line and mistake in *error, on a file that cannot be read or used or a
+    // class that is not registered; then nothing is placed.
+    bool loadWorksheet(const std::string& path, std::vector<HostModule*>* placed = nullptr,
+                       std::string* error = nullptr);
     // Restores modules as loadWorksheet does, without connections or time
     // base: each is placed with its stored data and gets MODMSG_LOADED. False
     // (nothing placed) for a class that is not registered or channel counts

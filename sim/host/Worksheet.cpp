@@ -1,58 +1,87 @@
-// Storing and restoring worksheets (format in StandinHost.h).
+// Storing and restoring worksheets: TOML (WorksheetToml.h), and the earlier
+// hexadecimal files, which are still read.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "HexText.h"
 #include "HostState.h"
+#include "WorksheetToml.h"
 
 namespace standin {
 
 namespace {
 
-constexpr char kMagic[] = "standin-worksheet";
-constexpr int kVersion = 1;
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-void CopyText(char* field, std::size_t size, const std::vector<std::uint8_t>& text)
+void CopyText(char* field, std::size_t size, const std::string& text)
 {
     std::memset(field, 0, size);
     std::memcpy(field, text.data(), std::min(text.size(), size - 1));
 }
 
-std::string ToHex(const void* bytes, std::size_t count)
+bool Refuse(std::string* error, const std::string& what)
 {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    const auto* byte = static_cast<const std::uint8_t*>(bytes);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += kDigits[byte[i] >> 4];
-        text += kDigits[byte[i] & 15];
-    }
-    return text;
+    if (error)
+        *error = what;
+    return false;
 }
 
-bool FromHex(const std::string& text, std::vector<std::uint8_t>* bytes)
+// The earlier format: plain text, one item per line, fields separated by
+// single spaces, '#' lines are comments:
+//   standin-worksheet 1
+//   timebase <milliseconds per sample> <samples per block>
+//   module <class name> <input count> <output count>
+//   name <hex bytes>          the module's name (code page 932 bytes)
+//   description <hex bytes>   its description
+//   data <hex bytes>          its whole ModuleData block
+//   connect <from module> <output channel> <to module> <input channel>
+// name, description and data belong to the module line above them;
+// modules are numbered from 0 in the order of their module lines.
+bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::string* error)
 {
-    bytes->clear();
-    if (text.size() % 2 != 0)
-        return false;
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexDigit(text[i]);
-        const int low = HexDigit(text[i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    int number = 1;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream fields(line);
+        std::string keyword;
+        if (!(fields >> keyword) || keyword[0] == '#')
+            continue;
+        std::string hex;
+        std::vector<std::uint8_t> bytes;
+        bool ok = true;
+        if (keyword == "timebase") {
+            ok = static_cast<bool>(fields >> worksheet->msPerSample >> worksheet->blockSize);
+            worksheet->hasTimeBase = true;
+        } else if (keyword == "module") {
+            StoredModule module;
+            ok = static_cast<bool>(fields >> module.className >> module.inputs >> module.outputs);
+            worksheet->modules.push_back(module);
+        } else if (keyword == "connect") {
+            StoredConnection link{};
+            ok = static_cast<bool>(fields >> link.from >> link.output >> link.to >> link.input);
+            worksheet->connections.push_back(link);
+        } else if (worksheet->modules.empty()) {
+            ok = false;
+        } else {
+            fields >> hex;
+            StoredModule& module = worksheet->modules.back();
+            ok = FromHex(hex, &bytes);
+            if (keyword == "name")
+                module.name.assign(bytes.begin(), bytes.end());
+            else if (keyword == "description")
+                module.description.assign(bytes.begin(), bytes.end());
+            else if (keyword == "data")
+                module.data = bytes;
+            else
+                ok = false;
+        }
+        if (!ok)
+            return Refuse(error, path + ":" + std::to_string(number) + ": cannot be read: " + line);
     }
     return true;
 }
@@ -61,100 +90,71 @@ bool FromHex(const std::string& text, std::vector<std::uint8_t>* bytes)
 
 bool StandinHost::saveWorksheet(const std::string& path) const
 {
-    std::ofstream out(path, std::ios::binary);
-    if (!out)
-        return false;
-    char timeBase[64];
-    std::snprintf(timeBase, sizeof timeBase, "%.17g %u", state_->msPerSample, state_->blockSize);
-    out << kMagic << ' ' << kVersion << '\n' << "timebase " << timeBase << '\n';
+    StoredWorksheet worksheet;
+    worksheet.hasTimeBase = true;
+    worksheet.msPerSample = state_->msPerSample;
+    worksheet.blockSize = state_->blockSize;
     std::vector<int> ids;
     for (const HostModule* module : modules()) {
         const ModuleRecord& record = *module->record();
         ids.push_back(module->id());
-        out << "module " << module->className() << ' ' << record.uiInputChannels << ' ' << record.uiOutputChannels
-            << '\n'
-            << "name " << ToHex(record.szName, strnlen(record.szName, kModuleNameSize)) << '\n'
-            << "description " << ToHex(record.szDescription, strnlen(record.szDescription, kModuleDescriptionSize))
-            << '\n'
-            << "data " << ToHex(module->data(), module->dataSize()) << '\n';
+        const auto* data = static_cast<const std::uint8_t*>(module->data());
+        worksheet.modules.push_back({module->className(), record.uiInputChannels, record.uiOutputChannels,
+                                     std::string(record.szName, strnlen(record.szName, kModuleNameSize)),
+                                     std::string(record.szDescription, strnlen(record.szDescription, kModuleDescriptionSize)),
+                                     std::vector<std::uint8_t>(data, data + module->dataSize())});
     }
     const auto indexOf = [&ids](int id) {
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            if (ids[i] == id)
-                return i;
-        }
-        return ids.size();
+        return static_cast<std::size_t>(std::find(ids.begin(), ids.end(), id) - ids.begin());
     };
-    for (const Connection& connection : state_->connections) {
-        out << "connect " << indexOf(connection.fromId) << ' ' << connection.output << ' '
-            << indexOf(connection.toId) << ' ' << connection.input << '\n';
-    }
+    for (const Connection& connection : state_->connections)
+        worksheet.connections.push_back(
+            {indexOf(connection.fromId), connection.output, indexOf(connection.toId), connection.input});
+    std::ofstream out(path, std::ios::binary);
+    out << FormatWorksheetToml(worksheet);
     return static_cast<bool>(out);
 }
 
-bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*>* placed)
+bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*>* placed, std::string* error)
 {
     State& s = *state_;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line) || line != std::string(kMagic) + " " + std::to_string(kVersion))
-        return false;
-    std::vector<StoredModule> stored;
-    std::vector<Connection> links;
-    double msPerSample = s.msPerSample;
-    std::uint32_t blockSize = s.blockSize;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::istringstream fields(line);
-        std::string keyword;
-        if (!(fields >> keyword) || keyword[0] == '#')
-            continue;
-        std::string hex;
-        bool ok = true;
-        if (keyword == "timebase") {
-            ok = static_cast<bool>(fields >> msPerSample >> blockSize);
-        } else if (keyword == "module") {
-            StoredModule module;
-            ok = static_cast<bool>(fields >> module.className >> module.inputs >> module.outputs);
-            stored.push_back(module);
-        } else if (keyword == "connect") {
-            Connection link{};
-            ok = static_cast<bool>(fields >> link.fromId >> link.output >> link.toId >> link.input);
-            links.push_back(link);
-        } else if (stored.empty()) {
-            ok = false;
-        } else {
-            fields >> hex;
-            StoredModule& module = stored.back();
-            std::vector<std::uint8_t>* target = keyword == "name"          ? &module.name
-                                                : keyword == "description" ? &module.description
-                                                : keyword == "data"        ? &module.data
-                                                                           : nullptr;
-            ok = target && FromHex(hex, target);
-        }
-        if (!ok)
-            return false;
+    std::string first;
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return Refuse(error, path + ": the file cannot be opened");
+        std::getline(in, first);
     }
-    if (!s.canPlace(stored))
-        return false;
-    for (const Connection& link : links) {
-        if (link.fromId < 0 || link.toId < 0 || static_cast<std::size_t>(link.fromId) >= stored.size() ||
-            static_cast<std::size_t>(link.toId) >= stored.size() || link.output >= kMaxOutputHandles ||
-            link.input >= kMaxInputs)
-            return false;
+    if (!first.empty() && first.back() == '\r')
+        first.pop_back();
+    StoredWorksheet worksheet;
+    std::string problem;
+    const bool read = first == kHexWorksheetMagic ? ReadHexWorksheet(path, &worksheet, &problem)
+                                                  : ReadWorksheetToml(path, &worksheet, &problem);
+    if (!read)
+        return Refuse(error, problem);
+    for (const StoredModule& module : worksheet.modules) {
+        if (!findClass(module.className))
+            return Refuse(error, path + ": the class " + module.className + " is not registered");
+        if (module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
+            return Refuse(error, path + ": a " + module.className + " module with too many channels");
     }
-    setTimeBase(msPerSample, blockSize);
-    const std::vector<ModuleEntry*> entries = s.placeStored(stored);
-    for (const Connection& link : links)
-        connect(entries[link.fromId]->module.get(), link.output, entries[link.toId]->module.get(), link.input);
+    for (const StoredConnection& link : worksheet.connections) {
+        if (link.from >= worksheet.modules.size() || link.to >= worksheet.modules.size() ||
+            link.output >= kMaxOutputHandles || link.input >= kMaxInputs)
+            return Refuse(error, path + ": a connection between modules or channels that do not exist");
+    }
+    if (worksheet.hasTimeBase)
+        setTimeBase(worksheet.msPerSample, worksheet.blockSize);
+    std::vector<HostModule*> restored;
+    for (ModuleEntry* entry : s.placeStored(worksheet.modules))
+        restored.push_back(entry->module.get());
+    for (const StoredConnection& link : worksheet.connections)
+        connect(restored[link.from], link.output, restored[link.to], link.input);
+    for (HostModule* module : restored)
+        s.sendToModule(s.entryOf(module), MODMSG_LOADED, 0, 0);
     if (placed)
-        placed->clear();
-    for (ModuleEntry* entry : entries) {
-        s.sendToModule(entry, MODMSG_LOADED, 0, 0);
-        if (placed)
-            placed->push_back(entry->module.get());
-    }
+        *placed = restored;
     return true;
 }
 

@@ -1,32 +1,33 @@
 // standin-host.exe: runs the library in the stand-in host with the simulated
-// driver, either on a stored worksheet or on the demo set-up, prints what
-// happens and can write the recorded channels as CSV. On a screen it also
-// lets a person prepare a worksheet with the library's dialogs, or takes
-// pictures of the dialogs.
+// driver laid out by a board profile, on a stored worksheet (by default the
+// demo's), prints what happens and can write the recorded channels as CSV.
+// On a screen it also lets a person prepare a worksheet with the library's
+// dialogs, or takes pictures of the dialogs.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "sim/host/ProgramModes.h"
+#include "sim/host/BoardProfile.h"
+#include "sim/host/CodePage.h"
+#include "sim/host/RunCsv.h"
 #include "sim/host/StandinHost.h"
-#include "torq7m/modules/AdModuleData.h"
 #include "torq7m/modules/DaModuleData.h"
 
 namespace {
 
+using standin::BoardOf;
+using standin::Cp932ToUtf8;
 using standin::HostModule;
+using standin::OutputCodes;
 using standin::StandinHost;
-
-constexpr std::uint32_t kDemoBoard = 0;
-constexpr unsigned kDemoRange0To10V = 1;   // the analog input and output range 0..10 V
 
 struct Options {
     std::string library;
     std::string driver;
+    std::string board;
     std::string worksheet;
     std::string save;
     std::string csv;
@@ -34,8 +35,9 @@ struct Options {
     std::string pictureFile;
     bool interactive = false;
     double seconds = 3.0;
-    double msPerSample = 1.0;
-    std::uint32_t blockSize = 100;
+    // 0: the worksheet's time base (1 ms and 100 for a worksheet without one)
+    double msPerSample = 0.0;
+    std::uint32_t blockSize = 0;
 };
 
 std::string ProgramFolder()
@@ -43,20 +45,6 @@ std::string ProgramFolder()
     char path[MAX_PATH];
     const std::string program(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     return program.substr(0, program.find_last_of("\\/") + 1);
-}
-
-// The library's texts are code page 932; the console of the demo reads UTF-8.
-std::string Utf8(const std::string& cp932)
-{
-    if (cp932.empty())
-        return cp932;
-    std::wstring wide(cp932.size(), L'\0');
-    wide.resize(MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &wide[0],
-                                    static_cast<int>(wide.size())));
-    std::string utf8(wide.size() * 4, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0],
-                                    static_cast<int>(utf8.size()), nullptr, nullptr));
-    return utf8;
 }
 
 std::string OneLine(std::string text)
@@ -67,15 +55,18 @@ std::string OneLine(std::string text)
 
 void Usage()
 {
-    std::puts("usage: standin-host.exe [--worksheet FILE] [--save FILE] [--seconds S] [--ms X] [--block N]\n"
-              "                        [--csv DIR] [--no-driver] [--library DLL] [--driver DLL]\n"
-              "       standin-host.exe --interactive [--worksheet FILE] [--save FILE]\n"
-              "       standin-host.exe --picture DIALOG FILE.bmp\n"
-              "Without --worksheet the demo set-up is placed: analog input (4 channels), digital output,\n"
-              "digital input and analog output on one simulated board with port loopback.\n"
+    std::puts("usage: standin-host.exe [--board FILE] [--worksheet FILE] [--save FILE] [--seconds S] [--ms X]\n"
+              "                        [--block N] [--csv DIR] [--no-driver] [--library DLL] [--driver DLL]\n"
+              "       standin-host.exe [--board FILE] --interactive [--worksheet FILE] [--save FILE]\n"
+              "       standin-host.exe [--board FILE] --picture DIALOG FILE.bmp\n"
+              "--board: the board profile (TOML) that lays out the simulated boards; --worksheet: the\n"
+              "worksheet to run (TOML, or an earlier hexadecimal one). Without them the demo's files\n"
+              "profiles\\demo-board.toml and profiles\\demo-worksheet.toml beside the program are used:\n"
+              "analog input (4 channels), digital output, digital input and analog output on one board.\n"
               "--interactive shows the host's window (a display is needed): place modules from the HALDEN\n"
               "menu, double-click a module for its settings dialog; closing the window stores the worksheet\n"
-              "in the --save file. The simulated driver offers two boards then.\n"
+              "in the --save file. The simulated driver offers a second board then, unless the profile\n"
+              "fills slot 1.\n"
               "--picture opens the dialog Q7_DEVSEL, TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG or\n"
               "TORQ7_ABOUT as a user would and saves a picture of it (exit code 3: it did not open).");
 }
@@ -84,6 +75,7 @@ bool ParseOptions(int argc, char** argv, Options* options)
 {
     options->library = ProgramFolder() + "Torq7m.dll";
     options->driver = ProgramFolder() + "driver\\torq7.dll";
+    options->board = ProgramFolder() + "profiles\\demo-board.toml";
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -95,6 +87,8 @@ bool ParseOptions(int argc, char** argv, Options* options)
             options->pictureDialog = argv[++i];
             options->pictureFile = argv[++i];
         }
+        else if (option == "--board" && hasValue)
+            options->board = argv[++i];
         else if (option == "--worksheet" && hasValue)
             options->worksheet = argv[++i];
         else if (option == "--save" && hasValue)
@@ -117,23 +111,6 @@ bool ParseOptions(int argc, char** argv, Options* options)
     return true;
 }
 
-// One board with four different signals on its first analog inputs, and the
-// digital output port wired back to the digital input port.
-void LayOutBoard(SimTorq7Control& driver)
-{
-    const SimBoardConfig board{1, kDemoBoard, 1, 0xE800, 32, 0};
-    driver.SimTorq7_SetBoard(0, &board);
-    const SimSignal signals[] = {
-        {SIM_SIGNAL_SINE, 2048, 1600, 1000, 0},
-        {SIM_SIGNAL_RAMP, 2048, 2000, 2000, 0},
-        {SIM_SIGNAL_SQUARE, 2048, 2047, 1000, 0},
-        {SIM_SIGNAL_CONSTANT, 1024, 0, 1, 0},
-    };
-    for (std::uint32_t channel = 0; channel < std::size(signals); ++channel)
-        driver.SimTorq7_SetSignal(kDemoBoard, channel, &signals[channel]);
-    driver.SimTorq7_SetLoopback(kDemoBoard, 1);
-}
-
 // A second board, so that the selection dialog offers a choice.
 void AddSecondBoard(SimTorq7Control& driver)
 {
@@ -153,7 +130,7 @@ void PrintStartUp(const StandinHost& host)
                     static_cast<unsigned long long>(variable.address));
     for (const auto& cls : host.classes())
         std::printf("registered: %-8s \"%s\" / \"%s\", %u bytes of module data, menu %u\n", cls.className.c_str(),
-                    Utf8(cls.shortName).c_str(), Utf8(cls.longName).c_str(), cls.info.dwModuleDataSize,
+                    Cp932ToUtf8(cls.shortName).c_str(), Cp932ToUtf8(cls.longName).c_str(), cls.info.dwModuleDataSize,
                     cls.info.dwMenuCommand);
     for (const auto& entry : host.menuEntries())
         std::printf("menu entry: %u\n", entry.command);
@@ -162,55 +139,9 @@ void PrintStartUp(const StandinHost& host)
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char caption[64] = "";
         GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
-        std::printf(" [%s]", Utf8(caption).c_str());
+        std::printf(" [%s]", Cp932ToUtf8(caption).c_str());
     }
     std::printf("\n");
-}
-
-HostModule* Place(StandinHost& host, const char* className, const standin::Placement& placement)
-{
-    host.whenDialogOpens([](HWND dialog) {
-        char title[128] = "";
-        GetWindowTextA(dialog, title, sizeof title);
-        std::printf("dialog \"%s\": OK\n", Utf8(title).c_str());
-        SendDlgItemMessageA(dialog, IDOK, BM_CLICK, 0, 0);
-    });
-    HostModule* module = host.placeModule(className, placement);
-    std::printf("placed %s as %s: %s\n", className, placement.name.c_str(), module ? "yes" : "refused");
-    return module;
-}
-
-bool PlaceDemo(StandinHost& host)
-{
-    HostModule* ad = Place(host, "TORQ7AD", {0, 4, "AD"});
-    HostModule* dout = Place(host, "TORQ7DO", {1, 0, "DOUT"});
-    HostModule* din = Place(host, "TORQ7DI", {0, 1, "DIN"});
-    HostModule* da = Place(host, "TORQ7DA", {2, 0, "DA"});
-    if (!ad || !dout || !din || !da)
-        return false;
-    // The ranges as the settings dialogs would store them: 0..10 V, so that
-    // the square wave reaches the 5 V switching level of the digital output.
-    const InputRange& range = kInputRanges[kDemoRange0To10V];
-    AdModuleData& adData = *ad->dataAs<AdModuleData>();
-    adData.nInputRange = kDemoRange0To10V;
-    adData.wRangeSpan = range.wRangeSpan;
-    adData.fRangeHigh = range.fRangeHigh;
-    adData.fRangeLow = range.fRangeLow;
-    da->dataAs<DaModuleData>()->nOutputRange = kDemoRange0To10V;
-    host.connect(ad, 2, dout, 0);
-    host.connect(ad, 0, da, 0);
-    host.connect(ad, 1, da, 1);
-    return true;
-}
-
-std::string FileName(const HostModule& module)
-{
-    std::string name = module.name();
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
-    }
-    return name.empty() ? "module" + std::to_string(module.id()) : name;
 }
 
 void PrintSummary(const StandinHost& host, std::uint32_t startTick)
@@ -244,52 +175,18 @@ void PrintDriver(StandinHost& host)
     SimTorq7Control* driver = host.driver();
     if (!driver)
         return;
-    for (std::uint32_t channel = 0; channel < 2; ++channel) {
-        std::uint16_t last = 0;
-        const std::uint32_t total = driver->SimTorq7_GetOutputCodes(kDemoBoard, channel, nullptr, 0);
-        std::vector<std::uint16_t> codes(total);
-        driver->SimTorq7_GetOutputCodes(kDemoBoard, channel, codes.data(), total);
-        if (!codes.empty())
-            last = codes.back();
-        std::printf("analog output ch%u: %u codes written, last %u\n", channel, total, last);
-    }
-    const std::uint32_t writes = driver->SimTorq7_GetOutPortHistory(kDemoBoard, nullptr, 0);
-    std::printf("digital output port: %u writes\n", writes);
-}
-
-bool WriteCsv(const StandinHost& host, const std::string& folder)
-{
-    CreateDirectoryA(folder.c_str(), nullptr);
     for (const HostModule* module : host.modules()) {
-        for (unsigned channel = 0; channel < module->outputs(); ++channel) {
-            const std::string path = folder + "/" + FileName(*module) + "-ch" + std::to_string(channel) + ".csv";
-            FILE* file = std::fopen(path.c_str(), "w");
-            if (!file)
-                return false;
-            std::fprintf(file, "time_s,value\n");
-            for (const auto& block : host.releasedBlocks(module, channel)) {
-                for (std::size_t j = 0; j < block.samples.size(); ++j)
-                    std::fprintf(file, "%.6f,%.6f\n", block.startTime + j * block.sampleDistance, block.samples[j]);
+        if (module->className() == "TORQ7DA") {
+            for (std::uint32_t channel = 0; channel < kDaChannels; ++channel) {
+                const std::vector<std::uint16_t> codes = OutputCodes(*driver, BoardOf(*module), channel);
+                std::printf("%s: analog output ch%u: %zu codes written, last %u\n", module->name().c_str(), channel,
+                            codes.size(), codes.empty() ? 0u : codes.back());
             }
-            std::fclose(file);
+        } else if (module->className() == "TORQ7DO") {
+            std::printf("%s: digital output port: %u writes\n", module->name().c_str(),
+                        driver->SimTorq7_GetOutPortHistory(BoardOf(*module), nullptr, 0));
         }
     }
-    if (SimTorq7Control* driver = const_cast<StandinHost&>(host).driver()) {
-        for (std::uint32_t channel = 0; channel < 2; ++channel) {
-            const std::uint32_t total = driver->SimTorq7_GetOutputCodes(kDemoBoard, channel, nullptr, 0);
-            std::vector<std::uint16_t> codes(total);
-            driver->SimTorq7_GetOutputCodes(kDemoBoard, channel, codes.data(), total);
-            FILE* file = std::fopen((folder + "/analog-out-ch" + std::to_string(channel) + ".csv").c_str(), "w");
-            if (!file)
-                return false;
-            std::fprintf(file, "index,code\n");
-            for (std::size_t i = 0; i < codes.size(); ++i)
-                std::fprintf(file, "%zu,%u\n", i, codes[i]);
-            std::fclose(file);
-        }
-    }
-    std::printf("CSV written to %s\n", folder.c_str());
-    return true;
 }
 
 // Deletes the modules, finishes the library and reports what the host saw.
@@ -329,18 +226,27 @@ int RunOnScreen(StandinHost& host, const Options& options)
 
 int Run(const Options& options)
 {
+    standin::BoardProfile profile;
+    std::string problem;
+    if (!options.driver.empty() && !standin::ReadBoardProfile(options.board, &profile, &problem)) {
+        std::printf("board profile refused: %s\n", problem.c_str());
+        return 2;
+    }
     StandinHost host;
     host.setFailureHook([](const std::string& what) { std::printf("HOST CHECK FAILED: %s\n", what.c_str()); });
     host.setWarningListener([](const standin::Warning& warning) {
-        std::printf("warning [%s] %s\n", Utf8(warning.caption).c_str(), OneLine(Utf8(warning.text)).c_str());
+        std::printf("warning [%s] %s\n", Cp932ToUtf8(warning.caption).c_str(), OneLine(Cp932ToUtf8(warning.text)).c_str());
     });
     host.useRealClock();
     if (options.driver.empty()) {
         std::printf("driver: none (a machine without torq7.dll)\n");
     } else if (host.loadDriver(options.driver)) {
-        std::printf("driver: %s\n", options.driver.c_str());
-        LayOutBoard(*host.driver());
-        if (OnScreen(options))
+        std::printf("driver: %s\nboards: %s (%zu)\n", options.driver.c_str(), options.board.c_str(),
+                    profile.boards.size());
+        standin::ApplyBoardProfile(profile, *host.driver());
+        const bool slotOneTaken = std::any_of(profile.boards.begin(), profile.boards.end(),
+                                              [](const standin::BoardSlotProfile& board) { return board.slot == 1; });
+        if (OnScreen(options) && !slotOneTaken)
             AddSecondBoard(*host.driver());
     } else {
         std::printf("driver: cannot load %s\n", options.driver.c_str());
@@ -360,14 +266,19 @@ int Run(const Options& options)
         std::printf("no module classes: nothing to measure\nFinishVireoDLL: %u\n", host.finish());
         return 0;
     }
-    host.setTimeBase(options.msPerSample, options.blockSize);
+    host.setTimeBase(1.0, 100);
     if (OnScreen(options))
         return RunOnScreen(host, options);
-    const bool placed = options.worksheet.empty() ? PlaceDemo(host) : host.loadWorksheet(options.worksheet);
-    if (!placed) {
-        std::printf("the worksheet could not be set up\n");
-        return 1;
+    const std::string worksheet =
+        options.worksheet.empty() ? ProgramFolder() + "profiles\\demo-worksheet.toml" : options.worksheet;
+    if (!host.loadWorksheet(worksheet, nullptr, &problem)) {
+        std::printf("worksheet refused: %s\nFinishVireoDLL: %u\n", problem.c_str(), host.finish());
+        host.shutdown();
+        return 2;
     }
+    std::printf("worksheet: %s\n", worksheet.c_str());
+    host.setTimeBase(options.msPerSample > 0.0 ? options.msPerSample : host.millisecondsPerSample(),
+                     options.blockSize > 0 ? options.blockSize : host.blockSize());
     for (const auto& result : host.moduleResults()) {
         if (result.message == MODMSG_LOADED)
             std::printf("restored module %d: MODMSG_LOADED answered %u\n", result.moduleId, result.result);
@@ -379,6 +290,8 @@ int Run(const Options& options)
     const std::uint32_t duration = static_cast<std::uint32_t>(options.seconds * 1000.0);
     std::printf("measurement: %.3f ms per sample, blocks of %u, %u ms\n", host.millisecondsPerSample(),
                 host.blockSize(), duration);
+    if (SimTorq7Control* driver = host.driver())
+        standin::ArmTimedFaults(profile, *driver, host.now());
     const bool started = host.start();
     const std::uint32_t startTick = host.experimentStartTicks();
     std::printf("start: %s\n", started ? "every module ready" : "a module answered 0");
@@ -390,7 +303,9 @@ int Run(const Options& options)
     PrintSummary(host, startTick);
     PrintDriver(host);
     std::printf("warnings: %zu\n", host.warnings().size());
-    if (!options.csv.empty() && !WriteCsv(host, options.csv))
+    if (!options.csv.empty() && standin::WriteRunCsv(host, options.csv))
+        std::printf("CSV written to %s\n", options.csv.c_str());
+    else if (!options.csv.empty())
         std::printf("CSV could not be written to %s\n", options.csv.c_str());
     return ShutDown(host);
 }

@@ -1,0 +1,64 @@
+// Board profiles: a TOML file that lays out the simulated boards for the
+// stand-in host (slots, signals on the analog inputs, the digital input port,
+// faults, the driver's buffer). Read whole and checked before anything is
+// applied, so that a mistake changes nothing. The format is in the README.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/driver/SimTorq7Control.h"
+
+namespace standin {
+
+struct AnalogInputProfile {
+    std::uint32_t channel = 0;
+    int range = 0;   // index of the input range
+    SimSignal signal{};
+    std::vector<double> replayTimesMs;   // SIM_SIGNAL_REPLAY
+    std::vector<double> replayCodes;
+    std::uint32_t replayFlags = 0;
+};
+
+struct DigitalInputProfile {
+    bool loopback = false;
+    std::vector<std::uint8_t> bytes{0x00};   // read one per port read
+    bool hold = false;                       // stay on the last byte instead of starting again
+};
+
+struct FaultProfile {
+    std::uint32_t entry = 0;     // SimEntry
+    std::int64_t atCall = 0;     // 1 = the first call after the profile is applied; 0: timed
+    std::int64_t fromMs = 0;     // ms after the start of the measurement, when atCall is 0
+    std::uint32_t failures = 1;  // 0xFFFFFFFF: every call from then on
+    std::int32_t errorCode = 0;
+};
+
+struct BoardSlotProfile {
+    std::uint32_t slot = 0;
+    SimBoardConfig config{};
+    std::uint32_t bufferWords = 0;   // 0: what the sampling mode asks for
+    std::vector<AnalogInputProfile> inputs;
+    DigitalInputProfile port;
+    std::vector<FaultProfile> faults;
+};
+
+struct BoardProfile {
+    std::vector<BoardSlotProfile> boards;
+};
+
+// False, with "file:line: what is wrong" in *error, for a profile that
+// cannot be used; *profile is then left empty.
+bool ReadBoardProfile(const std::string& path, BoardProfile* profile, std::string* error);
+
+// Lays the boards out in the driver (every other slot empty) with their
+// signals, ports, buffers and the faults counted by call. Before the
+// library's start-up, which discovers the boards.
+void ApplyBoardProfile(const BoardProfile& profile, SimTorq7Control& driver);
+
+// The faults that begin some time into the measurement, counted from
+// `startTick` on the driver's clock. Just before the measurement starts.
+void ArmTimedFaults(const BoardProfile& profile, SimTorq7Control& driver, std::uint32_t startTick);
+
+}  // namespace standin

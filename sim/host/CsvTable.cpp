@@ -1,0 +1,98 @@
+#include "CsvTable.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+
+namespace standin {
+
+namespace {
+
+std::vector<std::string> Cells(const std::string& line)
+{
+    std::vector<std::string> cells(1);
+    for (char c : line) {
+        if (c == ',')
+            cells.emplace_back();
+        else if (c != '"' && c != ' ' && c != '\t')
+            cells.back() += c;
+    }
+    return cells;
+}
+
+bool Number(const std::string& cell, double* value)
+{
+    if (cell.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtod(cell.c_str(), &end);
+    return *end == '\0' && errno == 0;
+}
+
+}  // namespace
+
+int CsvTable::columnIndex(const std::string& name) const
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string CsvTable::nameList() const
+{
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "'" : ", '") + name + "'";
+    return list;
+}
+
+bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
+{
+    *table = CsvTable{};
+    table->path = path;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = path + ": the file cannot be opened";
+        return false;
+    }
+    std::string line;
+    std::int64_t number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        const std::vector<std::string> cells = Cells(line);
+        if (table->names.empty()) {
+            table->names = cells;
+            table->columns.resize(cells.size());
+            continue;
+        }
+        if (cells.size() != table->names.size()) {
+            *error = path + ":" + std::to_string(number) + ": " + std::to_string(cells.size()) + " cells, the header has " +
+                     std::to_string(table->names.size());
+            return false;
+        }
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            double value = 0.0;
+            if (!Number(cells[i], &value)) {
+                *error = path + ":" + std::to_string(number) + ": '" + cells[i] + "' in column '" + table->names[i] +
+                         "' is not a number";
+                return false;
+            }
+            table->columns[i].push_back(value);
+        }
+        table->lines.push_back(number);
+    }
+    if (table->lines.empty()) {
+        *error = path + ": no rows of values";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace standin
