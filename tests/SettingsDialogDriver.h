@@ -37,15 +37,6 @@ inline std::ostream& operator<<(std::ostream& out, const DialogKind& kind)
     return out << kind.className;
 }
 
-// Arrow and channel tab states as the controls hold them.
-constexpr unsigned kLessDisabled = 0;
-constexpr unsigned kLessEnabled = 1;
-constexpr unsigned kMoreDisabled = 3;
-constexpr unsigned kMoreEnabled = 4;
-constexpr unsigned kTabSelected = 1;
-constexpr unsigned kTabPresent = 2;
-constexpr unsigned kTabAbsent = 3;
-
 inline unsigned ControlState(HWND dialog, int id)
 {
     return GetWindowWord(GetDlgItem(dialog, id), 0);

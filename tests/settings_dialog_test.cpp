@@ -94,9 +94,9 @@ TEST_P(SettingsFrameTest, ArrowsFollowTheCountAndAreLockedDuringAMeasurement)
         unsigned more;
     };
     const Case cases[] = {
-        {1, false, kLessDisabled, kMoreEnabled},
-        {kind.channelMax, false, kLessEnabled, kMoreDisabled},
-        {2, true, kLessDisabled, kMoreDisabled},
+        {1, false, ARROW_LESS_DISABLED, ARROW_MORE_ENABLED},
+        {kind.channelMax, false, ARROW_LESS_ENABLED, ARROW_MORE_DISABLED},
+        {2, true, ARROW_LESS_DISABLED, ARROW_MORE_DISABLED},
     };
     for (const Case& c : cases) {
         standin::HostModule* module = place(kind, c.channels);
@@ -106,11 +106,11 @@ TEST_P(SettingsFrameTest, ArrowsFollowTheCountAndAreLockedDuringAMeasurement)
             EXPECT_EQ(ControlState(dialog, IDC_LESS), c.less) << c.channels << " channels";
             EXPECT_EQ(ControlState(dialog, IDC_MORE), c.more) << c.channels << " channels";
             for (unsigned i = 0; i < kind.channelMax; ++i) {
-                const unsigned expected = i >= c.channels ? kTabAbsent : i == 0 ? kTabSelected : kTabPresent;
+                const unsigned expected = i >= c.channels ? TAB_ABSENT : i == 0 ? TAB_SELECTED : TAB_PRESENT;
                 EXPECT_EQ(TabState(dialog, i), expected) << "channel " << i;
             }
             // a disabled arrow does nothing, even when clicked
-            Click(dialog, c.less == kLessDisabled ? IDC_LESS : IDC_MORE);
+            Click(dialog, c.less == ARROW_LESS_DISABLED ? IDC_LESS : IDC_MORE);
             EXPECT_EQ(ControlState(dialog, IDC_LESS), c.less);
             EXPECT_EQ(ControlState(dialog, IDC_MORE), c.more);
             PressButton(dialog, IDOK);
@@ -145,18 +145,18 @@ TEST_F(SettingsDialogTest, RemovingTheSelectedChannelSelectsTheNewLastOne)
     std::strcpy(NameOf(module, 3), "drei");
     openSettings(module, [&](HWND dialog) {
         ClickTab(dialog, 4);
-        EXPECT_EQ(TabState(dialog, 4), kTabSelected);
-        EXPECT_EQ(TabState(dialog, 0), kTabPresent);
+        EXPECT_EQ(TabState(dialog, 4), TAB_SELECTED);
+        EXPECT_EQ(TabState(dialog, 0), TAB_PRESENT);
         EXPECT_EQ(FieldText(dialog, IDC_SELECTED_CHANNEL), "4");
         Click(dialog, IDC_LESS);
-        EXPECT_EQ(TabState(dialog, 4), kTabAbsent);
-        EXPECT_EQ(TabState(dialog, 3), kTabSelected);
+        EXPECT_EQ(TabState(dialog, 4), TAB_ABSENT);
+        EXPECT_EQ(TabState(dialog, 3), TAB_SELECTED);
         EXPECT_EQ(FieldText(dialog, IDC_SELECTED_CHANNEL), "3");
         EXPECT_EQ(FieldText(dialog, IDC_CHANNEL_NAME), "drei");
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_MODULE_NAME));
         // pressing the selected channel again changes nothing
         ClickTab(dialog, 3);
-        EXPECT_EQ(TabState(dialog, 3), kTabSelected);
+        EXPECT_EQ(TabState(dialog, 3), TAB_SELECTED);
         EXPECT_EQ(FieldText(dialog, IDC_SELECTED_CHANNEL), "3");
         // nor does pressing a channel that is not there
         ClickTab(dialog, 6);
@@ -174,10 +174,10 @@ TEST_F(SettingsDialogTest, ChannelsRemovedAndAddedAgainKeepTheirNames)
     openSettings(module, [&](HWND dialog) {
         Click(dialog, IDC_LESS);
         Click(dialog, IDC_LESS);
-        EXPECT_EQ(TabState(dialog, 3), kTabAbsent);
+        EXPECT_EQ(TabState(dialog, 3), TAB_ABSENT);
         Click(dialog, IDC_MORE);
         Click(dialog, IDC_MORE);
-        EXPECT_EQ(TabState(dialog, 4), kTabPresent);
+        EXPECT_EQ(TabState(dialog, 4), TAB_PRESENT);
         ClickTab(dialog, 4);
         EXPECT_EQ(FieldText(dialog, IDC_CHANNEL_NAME), "vier");
         PressButton(dialog, IDOK);

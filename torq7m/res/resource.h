@@ -37,6 +37,18 @@
 #define CTLN_RIGHTDOUBLECLICK 1028
 #define CTLM_DESELECT 1029
 
+// States of the channel bar controls: a channel tab, and the remove and add
+// arrows (held: pressed, until the button is released).
+#define TAB_SELECTED 1u
+#define TAB_PRESENT 2u
+#define TAB_ABSENT 3u
+#define ARROW_LESS_DISABLED 0u
+#define ARROW_LESS_ENABLED 1u
+#define ARROW_LESS_HELD 2u
+#define ARROW_MORE_DISABLED 3u
+#define ARROW_MORE_ENABLED 4u
+#define ARROW_MORE_HELD 5u
+
 // Messages from the host to a settings dialog: copy the selected channel's
 // name to the other channels (only after the channel-name field had the
 // focus, or always).

@@ -10,8 +10,6 @@ namespace {
 constexpr StateControlKind kKind = {kChannelButtonWidth, kChannelButtonHeight, &g_hostVars.hBitChannel,
                                      kChannelButtonStates};
 
-constexpr std::uint16_t kSelected = 1;
-constexpr std::uint16_t kPresent = 2;
 
 // Sent, not posted: the dialog has acted on it before the control goes on.
 void Notify(HWND control, UINT notification)
@@ -29,8 +27,8 @@ void NotifyDoubleClick(HWND control, UINT notification)
 
 void Deselect(HWND control)
 {
-    if (ControlState(control) == kSelected)
-        SetControlState(control, kPresent);
+    if (ControlState(control) == TAB_SELECTED)
+        SetControlState(control, TAB_PRESENT);
 }
 
 }  // namespace

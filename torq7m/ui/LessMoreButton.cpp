@@ -9,22 +9,16 @@ namespace {
 constexpr StateControlKind kKind = {kLessMoreButtonWidth, kLessMoreButtonHeight, &g_hostVars.hBitLessMore,
                                      kLessMoreButtonStates};
 
-constexpr std::uint16_t kRemoveDisabled = 0;
-constexpr std::uint16_t kRemoveEnabled = 1;
-constexpr std::uint16_t kRemoveHeld = 2;
-constexpr std::uint16_t kAddDisabled = 3;
-constexpr std::uint16_t kAddEnabled = 4;
-constexpr std::uint16_t kAddHeld = 5;
 
 // Every state from the add arrow's first one upward counts as the add arrow.
 bool IsAddArrow(std::uint16_t state)
 {
-    return state >= kAddDisabled;
+    return state >= ARROW_MORE_DISABLED;
 }
 
 bool IsDisabled(std::uint16_t state)
 {
-    return state == kRemoveDisabled || state == kAddDisabled;
+    return state == ARROW_LESS_DISABLED || state == ARROW_MORE_DISABLED;
 }
 
 void ShowState(HWND control, std::uint16_t state)
@@ -38,7 +32,7 @@ void OnPress(HWND control)
     const std::uint16_t state = ControlState(control);
     if (IsDisabled(state))
         return;
-    ShowState(control, IsAddArrow(state) ? kAddHeld : kRemoveHeld);
+    ShowState(control, IsAddArrow(state) ? ARROW_MORE_HELD : ARROW_LESS_HELD);
     SetCapture(control);
 }
 
@@ -53,7 +47,7 @@ void OnRelease(HWND control)
     if (IsDisabled(state))
         return;
     const bool add = IsAddArrow(state);
-    ShowState(control, add ? kAddEnabled : kRemoveEnabled);
+    ShowState(control, add ? ARROW_MORE_ENABLED : ARROW_LESS_ENABLED);
     SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(add ? IDC_MORE : IDC_LESS, 0), 0);
 }
 

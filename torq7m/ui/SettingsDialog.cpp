@@ -15,16 +15,6 @@
 
 namespace {
 
-// Channel tab states.
-constexpr WPARAM kTabSelected = 1;
-constexpr WPARAM kTabPresent = 2;
-constexpr WPARAM kTabAbsent = 3;
-// Arrow states.
-constexpr WPARAM kLessDisabled = 0;
-constexpr WPARAM kLessEnabled = 1;
-constexpr WPARAM kMoreDisabled = 3;
-constexpr WPARAM kMoreEnabled = 4;
-
 // Field limits in characters, and the room for a name in the block.
 constexpr WPARAM kChannelNameChars = 20;
 constexpr WPARAM kModuleNameChars = 12;
@@ -157,18 +147,18 @@ void CentreDialog(HWND dialog)
 void RefreshChannelBar(HWND dialog)
 {
     for (std::uint32_t i = 0; i < g_settings.channelMax; ++i) {
-        const WPARAM state = i >= g_settings.channelCount      ? kTabAbsent
-                             : i == g_settings.selectedChannel ? kTabSelected
-                                                               : kTabPresent;
+        const WPARAM state = i >= g_settings.channelCount      ? TAB_ABSENT
+                             : i == g_settings.selectedChannel ? TAB_SELECTED
+                                                               : TAB_PRESENT;
         SetTabState(dialog, i, state);
     }
     if (g_settings.arrowsLocked) {
-        SendControlState(dialog, IDC_LESS, kLessDisabled);
-        SendControlState(dialog, IDC_MORE, kMoreDisabled);
+        SendControlState(dialog, IDC_LESS, ARROW_LESS_DISABLED);
+        SendControlState(dialog, IDC_MORE, ARROW_MORE_DISABLED);
     } else {
-        SendControlState(dialog, IDC_LESS, g_settings.channelCount >= 2 ? kLessEnabled : kLessDisabled);
+        SendControlState(dialog, IDC_LESS, g_settings.channelCount >= 2 ? ARROW_LESS_ENABLED : ARROW_LESS_DISABLED);
         SendControlState(dialog, IDC_MORE,
-                        g_settings.channelCount + 1 <= g_settings.channelMax ? kMoreEnabled : kMoreDisabled);
+                        g_settings.channelCount + 1 <= g_settings.channelMax ? ARROW_MORE_ENABLED : ARROW_MORE_DISABLED);
     }
     CentreDialog(dialog);
     ApplyDialogFont(dialog);
@@ -196,24 +186,24 @@ BOOL EndChannelBarAction(HWND dialog)
 void AddChannel(HWND dialog)
 {
     if (g_settings.channelCount == 1)
-        SendControlState(dialog, IDC_LESS, kLessEnabled);
+        SendControlState(dialog, IDC_LESS, ARROW_LESS_ENABLED);
     ++g_settings.channelCount;
     if (g_settings.channelCount > g_settings.channelMax - 1)
-        SendControlState(dialog, IDC_MORE, kMoreDisabled);
-    SetTabState(dialog, g_settings.channelCount - 1, kTabPresent);
+        SendControlState(dialog, IDC_MORE, ARROW_MORE_DISABLED);
+    SetTabState(dialog, g_settings.channelCount - 1, TAB_PRESENT);
 }
 
 void RemoveChannel(HWND dialog)
 {
     if (g_settings.channelCount == g_settings.channelMax)
-        SendControlState(dialog, IDC_MORE, kMoreEnabled);
+        SendControlState(dialog, IDC_MORE, ARROW_MORE_ENABLED);
     --g_settings.channelCount;
     if (g_settings.channelCount < 2)
-        SendControlState(dialog, IDC_LESS, kLessDisabled);
-    SetTabState(dialog, g_settings.channelCount, kTabAbsent);
+        SendControlState(dialog, IDC_LESS, ARROW_LESS_DISABLED);
+    SetTabState(dialog, g_settings.channelCount, TAB_ABSENT);
     if (g_settings.selectedChannel >= g_settings.channelCount) {
         g_settings.selectedChannel = g_settings.channelCount - 1;
-        SetTabState(dialog, g_settings.selectedChannel, kTabSelected);
+        SetTabState(dialog, g_settings.selectedChannel, TAB_SELECTED);
     }
 }
 
@@ -238,13 +228,13 @@ BOOL ChangeChannelCount(HWND dialog, int arrow)
 BOOL SelectChannel(HWND dialog, HWND tab, LPARAM tabState)
 {
     const int channel = GetDlgCtrlID(tab) - IDC_CHANNEL_FIRST;
-    if (LOWORD(tabState) == kTabPresent && channel >= 0 &&
+    if (LOWORD(tabState) == TAB_PRESENT && channel >= 0 &&
         static_cast<std::uint32_t>(channel) < g_settings.channelCount) {
         StoreChannelName(dialog);
         SendDlgItemMessageA(dialog, IDC_CHANNEL_FIRST + static_cast<int>(g_settings.selectedChannel), CTLM_DESELECT,
                             0, 0);
         g_settings.selectedChannel = static_cast<std::uint32_t>(channel);
-        SetTabState(dialog, g_settings.selectedChannel, kTabSelected);
+        SetTabState(dialog, g_settings.selectedChannel, TAB_SELECTED);
         ShowSelectedChannel(dialog);
     }
     return EndChannelBarAction(dialog);
