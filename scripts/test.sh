@@ -25,6 +25,8 @@ timed() {
 # suite preset title: runs one build's tests, keeping ctest's output in the
 # build folder for the summary.
 counts=()
+passed=0
+failed=0
 suite() {
     local preset=$1 title=$2 log=build/$1/ctest.log result
     echo
@@ -33,6 +35,10 @@ suite() {
     result=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)
     counts+=("$title: ${result:-no tests ran}")
     [ -n "$result" ] || status=1
+    if [[ $result =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+        failed=$((failed + BASH_REMATCH[1]))
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    fi
 }
 
 runs_i386=1
@@ -63,6 +69,7 @@ echo "=== summary ==="
 printf '%s\n' "${counts[@]}"
 printf 'time, %s\n' "${timings[@]}"
 echo "total time: $(( $(date +%s) - started )) s"
+echo "tests: $passed passed, $failed failed"
 if [ "$runs_i386" -eq 0 ]; then
     echo "!!! 32-BIT SUITE NOT RUN: this machine's kernel cannot execute 32-bit x86 code ($why_not); only the 64-bit suite and the product's static checks ran !!!"
 fi
