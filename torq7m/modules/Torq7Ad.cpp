@@ -1,12 +1,11 @@
 // The analog input class: buffered sampling of up to eight inputs.
-#include <algorithm>
 #include <cmath>
-#include <cstddef>
 #include <cstdio>
 
 #include "../board/DriverApi.h"
 #include "../host/HostImport.h"
 #include "../host/LibraryVariables.h"
+#include "AdConversion.h"
 #include "AdModuleData.h"
 #include "AnalogInput.h"
 #include "LiveBuffers.h"
@@ -51,84 +50,6 @@ constexpr std::uint32_t kModeCodes[2][2] = {
     {4, 6},
 };
 
-constexpr double kCodeStep = 1.0 / 4096.0;
-constexpr unsigned kCodeShift = 4;
-
-// The powers of two within which every value the conversion forms stays a
-// normal float.
-constexpr int kLowestExactExponent = -126;
-constexpr int kHighestExactExponent = 127;
-constexpr int kFloatDigits = 24;
-constexpr int kDoubleDigits = 53;
-constexpr double kHighestCode = 4095.0;
-
-// The exponent of the lowest set bit of a finite x other than 0.
-int LowestBitExponent(double x)
-{
-    int exponent = 0;
-    const double mantissa = std::frexp(x, &exponent);
-    const auto digits = static_cast<std::uint64_t>(std::fabs(std::ldexp(mantissa, kDoubleDigits)));
-    return exponent - kDoubleDigits + __builtin_ctzll(digits);
-}
-
-// Float arithmetic gives the formula's double result, rounded to a float,
-// bit for bit when low and step are multiples of one power of two q and
-// |low| + 4095 |step| is below 2^24 q: then step x code and low + step x
-// code are multiples of q below 2^24 q for every code, which floats and
-// doubles both hold exactly, so no operation rounds. The board's ranges all
-// qualify; an odd stored range converts in double precision.
-bool FloatIsExact(double low, double step)
-{
-    if (low == 0.0 && step == 0.0)
-        return true;
-    int q = kHighestExactExponent;
-    if (low != 0.0)
-        q = std::min(q, LowestBitExponent(low));
-    if (step != 0.0)
-        q = std::min(q, LowestBitExponent(step));
-    // Rounding of the sum only raises it, and the limit is a power of two.
-    const double largest = std::fabs(low) + kHighestCode * std::fabs(step);
-    return q >= kLowestExactExponent && q + kFloatDigits <= kHighestExactExponent &&
-           largest < std::ldexp(1.0, q + kFloatDigits);
-}
-
-// A word's upper 12 bits are the code; its voltage is low + (high - low) x
-// code x 2^-12 in double precision, stored as a float. The step (high - low)
-// x 2^-12 is taken once per call: scaling by a power of two is exact, so the
-// product rounds exactly as the formula's.
-struct DoubleFormula {
-    double low;
-    double step;   // volts per code
-    float operator()(std::uint16_t raw) const
-    {
-        return static_cast<float>(low + step * static_cast<double>(raw >> kCodeShift));
-    }
-};
-
-// The same where FloatIsExact holds: four samples per vector operation
-// instead of two.
-struct FloatFormula {
-    float low;
-    float step;
-    float operator()(std::uint16_t raw) const { return low + step * static_cast<float>(raw >> kCodeShift); }
-};
-
-// Samples 0 .. count-1 of the channel whose first word is `word`, the words
-// `stride` apart. A set of one channel is one contiguous run, which the
-// compiler converts with vector loads and stores.
-template <typename Formula>
-void ConvertRun(const std::uint16_t* __restrict word, std::uint32_t stride, float* __restrict samples,
-                std::uint32_t count, Formula formula)
-{
-    if (stride == 1) {
-        for (std::uint32_t j = 0; j < count; ++j)
-            samples[j] = formula(word[j]);
-        return;
-    }
-    for (std::uint32_t j = 0; j < count; ++j)
-        samples[j] = formula(word[std::size_t{j} * stride]);
-}
-
 // The set read in one process call, as the pacing step fills blocks from it:
 // sample j of channel i is word i + j x n of the interleaved set, n the
 // module's output channel count.
@@ -136,15 +57,14 @@ struct AdSetReader {
     const ModuleRecord* module;
     const std::uint16_t* words;
     std::uint32_t total;
-    DoubleFormula formula;
-    bool floatIsExact;
+    VoltFormula formula;
 
     // A sample outside the set (block size or channel count changed since
     // the start), or any sample without a buffer, is 0.
     float SampleAt(std::uint32_t channel, std::uint32_t sample, std::uint32_t channels) const
     {
         const std::uint32_t k = channels * sample + channel;
-        return words && k < total ? formula(words[k]) : 0.0f;
+        return words && k < total ? WordToVolts(formula, words[k]) : 0.0f;
     }
 
     void operator()(std::uint32_t channel, float* samples, std::uint32_t count) const
@@ -152,18 +72,13 @@ struct AdSetReader {
         if (count == 0)
             return;
         const std::uint32_t channels = module->uiOutputChannels;
-        const std::uint64_t last = std::uint64_t{channels} * (count - 1) + channel;
-        if (!words || last >= total) {
+        // Whole rows of the set, as the conversion reads them.
+        if (!words || channel >= channels || std::uint64_t{channels} * count > total) {
             for (std::uint32_t j = 0; j < count; ++j)
                 samples[j] = SampleAt(channel, j, channels);
             return;
         }
-        const std::uint16_t* first = words + channel;
-        if (floatIsExact)
-            ConvertRun(first, channels, samples, count,
-                       FloatFormula{static_cast<float>(formula.low), static_cast<float>(formula.step)});
-        else
-            ConvertRun(first, channels, samples, count, formula);
+        ConvertChannel(formula, words, channel, channels, samples, count);
     }
 };
 
@@ -323,8 +238,7 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     const bool usable = RangeIsUsable(data);
     const double high = usable ? data->fRangeHigh : kInputRanges[0].fRangeHigh;
     const double low = usable ? data->fRangeLow : kInputRanges[0].fRangeLow;
-    const DoubleFormula formula{low, (high - low) * kCodeStep};
-    AdSetReader reader{module, words, buffer.elements, formula, FloatIsExact(formula.low, formula.step)};
+    AdSetReader reader{module, words, buffer.elements, MakeVoltFormula(high, low)};
     PaceOutputs(module, reader, kSourceFile, kLineRelease);
     return 1;
 }
