@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -12,20 +13,38 @@ constexpr double kCodeStep = 1.0 / 4096.0;
 constexpr unsigned kCodeShift = 4;
 constexpr double kHighestCode = 4095.0;
 constexpr int kFloatDigits = 24;
-constexpr int kDoubleDigits = 53;
 // The powers of two within which every value formed stays a normal float.
 constexpr int kLowestExactExponent = -126;
 constexpr int kHighestExactExponent = 127;
 constexpr unsigned kWordBits = 16;
 constexpr std::uint32_t kCodeMask = 0xFFF;
 
-// The exponent of the lowest set bit of a finite x other than 0.
+constexpr int kExponentBias = 1023;
+constexpr unsigned kFractionBits = 52;
+constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kFractionBits) - 1;
+constexpr std::uint64_t kExponentMask = 0x7FF;
+
+// The exponent of the lowest set bit of a finite x other than 0, from its
+// bits: this runs once per set.
 int LowestBitExponent(double x)
 {
-    int exponent = 0;
-    const double mantissa = std::frexp(x, &exponent);
-    const auto digits = static_cast<std::uint64_t>(std::fabs(std::ldexp(mantissa, kDoubleDigits)));
-    return exponent - kDoubleDigits + __builtin_ctzll(digits);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int biased = static_cast<int>((bits >> kFractionBits) & kExponentMask);
+    std::uint64_t digits = bits & kFractionMask;
+    if (biased != 0)
+        digits |= std::uint64_t{1} << kFractionBits;
+    const int lowest = (biased != 0 ? biased : 1) - kExponentBias - static_cast<int>(kFractionBits);
+    return lowest + __builtin_ctzll(digits);
+}
+
+// 2^exponent, for an exponent of a normal double.
+double PowerOfTwo(int exponent)
+{
+    const std::uint64_t bits = static_cast<std::uint64_t>(exponent + kExponentBias) << kFractionBits;
+    double power = 0.0;
+    std::memcpy(&power, &bits, sizeof power);
+    return power;
 }
 
 // True when low and step are multiples of one power of two q and |low| +
@@ -42,10 +61,11 @@ bool FloatIsExact(double low, double step)
         q = std::min(q, LowestBitExponent(low));
     if (step != 0.0)
         q = std::min(q, LowestBitExponent(step));
+    if (q < kLowestExactExponent || q + kFloatDigits > kHighestExactExponent)
+        return false;
     // The sum may round up but not below its true value: the limit is a power of two.
     const double largest = std::fabs(low) + kHighestCode * std::fabs(step);
-    return q >= kLowestExactExponent && q + kFloatDigits <= kHighestExactExponent &&
-           largest < std::ldexp(1.0, q + kFloatDigits);
+    return largest < PowerOfTwo(q + kFloatDigits);
 }
 
 struct FloatFormula {
