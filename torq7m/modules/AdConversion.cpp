@@ -120,24 +120,30 @@ std::uint32_t ConvertPairs(FloatFormula formula, const std::uint16_t* set, std::
     return j;
 }
 
-// The 64-bit lanes holding the channel in the row at `row` and the next.
+// The 64-bit lanes holding the channel in the row at `row` and the next; of
+// four channels, the two rows side by side.
+template <bool kFourChannels>
 __m128i TwoRows(const std::uint16_t* row, std::size_t channels)
 {
+    if (kFourChannels)
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
     const __m128d first = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row)));
     return _mm_castpd_si128(_mm_loadh_pd(first, reinterpret_cast<const double*>(row + channels)));
 }
 
 // The codes of four rows from `row`: each lane shifted right to the
 // channel's code, and the low halves of the four lanes gathered.
+template <bool kFourChannels>
 __m128i FourCodes(const std::uint16_t* row, std::size_t channels, __m128i right, __m128i mask)
 {
-    const __m128 a = _mm_castsi128_ps(_mm_srl_epi64(TwoRows(row, channels), right));
-    const __m128 b = _mm_castsi128_ps(_mm_srl_epi64(TwoRows(row + 2 * channels, channels), right));
+    const __m128 a = _mm_castsi128_ps(_mm_srl_epi64(TwoRows<kFourChannels>(row, channels), right));
+    const __m128 b = _mm_castsi128_ps(_mm_srl_epi64(TwoRows<kFourChannels>(row + 2 * channels, channels), right));
     return _mm_and_si128(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))), mask);
 }
 
 // A multiple of four channels: the channel is one 16-bit lane of a 64-bit
 // load per row.
+template <bool kFourChannels>
 std::uint32_t ConvertQuads(FloatFormula formula, const std::uint16_t* set, std::uint32_t channel,
                            std::uint32_t channels, float* samples, std::uint32_t count)
 {
@@ -149,8 +155,8 @@ std::uint32_t ConvertQuads(FloatFormula formula, const std::uint16_t* set, std::
     const std::uint16_t* row = set + (channel - channel % 4);
     std::uint32_t j = 0;
     for (; j + 8 <= count; j += 8, row += 8 * n) {
-        const __m128i first = FourCodes(row, n, right, mask);
-        const __m128i second = FourCodes(row + 4 * n, n, right, mask);
+        const __m128i first = FourCodes<kFourChannels>(row, n, right, mask);
+        const __m128i second = FourCodes<kFourChannels>(row + 4 * n, n, right, mask);
         _mm_storeu_ps(samples + j, VoltsOf(first, low, step));
         _mm_storeu_ps(samples + j + 4, VoltsOf(second, low, step));
     }
@@ -183,7 +189,9 @@ void ConvertChannel(const VoltFormula& formula, const std::uint16_t* set, std::u
     std::uint32_t done = 0;
     if (channels == 2)
         done = ConvertPairs(inFloat, set, channel, samples, count);
+    else if (channels == 4)
+        done = ConvertQuads<true>(inFloat, set, channel, channels, samples, count);
     else if (channels % 4 == 0)
-        done = ConvertQuads(inFloat, set, channel, channels, samples, count);
+        done = ConvertQuads<false>(inFloat, set, channel, channels, samples, count);
     ConvertWords(inFloat, set, channel, channels, samples, done, count);
 }
