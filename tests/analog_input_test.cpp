@@ -1,6 +1,7 @@
 // The analog input class: the board mode made at the start from the host's
 // time base and the stored settings, the sample buffer's life, and the sets
 // read during a measurement, converted to volts channel by channel.
+#include <cstring>
 #include <vector>
 
 #include "TestHost.h"
@@ -321,43 +322,59 @@ TEST_F(AnalogInputTest, RawWordsBecomeVoltsInTheRange)
 
 TEST_F(AnalogInputTest, EveryCodeOfEveryRangeIsConvertedByTheFormula)
 {
-    // Channel 0 counts the codes up, channel 1 down with all low bits set.
+    // The board's ranges, and stored ranges whose volts single precision
+    // cannot form exactly (they convert another way): every one must give
+    // the formula's double result, rounded to a float, bit for bit.
+    struct Range {
+        float high;
+        float low;
+    };
+    std::vector<Range> ranges;
+    for (const InputRange& range : kInputRanges)
+        ranges.push_back({range.fRangeHigh, range.fRangeLow});
+    for (const Range& odd : {Range{4.1f, -0.3f}, Range{5.0f, 1e-30f}, Range{1e30f, -1e30f}, Range{-5.0f, 5.0f},
+                             Range{3.0f, 3.0f}, Range{0.001f, 0.0f}, Range{1e-40f, 0.0f}})
+        ranges.push_back(odd);
+    // Every code once in each channel's block, and a few more past a
+    // multiple of eight; channel c starts at code 517 c, odd channels with
+    // all low bits set.
     constexpr std::uint32_t kCodes = 4096;
-    std::vector<std::uint16_t> up(kCodes);
-    std::vector<std::uint16_t> down(kCodes);
-    for (std::uint32_t code = 0; code < kCodes; ++code) {
-        up[code] = static_cast<std::uint16_t>(code);
-        down[code] = static_cast<std::uint16_t>(kCodes - 1 - code);
-    }
-    setCodes(0, up);
-    setCodes(1, down, 0xF);
-    standin::HostModule* ad = placeInputs(2);
-    ASSERT_NE(ad, nullptr);
-    AdModuleData* data = ad->dataAs<AdModuleData>();
-    data->nBufferSize = 1;
-    for (std::int32_t range = 0; range < static_cast<std::int32_t>(kInputRangeCount); ++range) {
-        SCOPED_TRACE(testing::Message() << "range " << range);
-        host().clearRecords();
-        const double high = kInputRanges[range].fRangeHigh;
-        const double low = kInputRanges[range].fRangeLow;
-        data->nInputRange = range;
-        data->fRangeHigh = kInputRanges[range].fRangeHigh;
-        data->fRangeLow = kInputRanges[range].fRangeLow;
-        ASSERT_TRUE(host().start(1.0, kCodes));
-        host().runRounds(1, kCodes);
-        for (unsigned channel = 0; channel < 2; ++channel) {
-            const auto blocks = host().releasedBlocks(ad, channel);
-            ASSERT_EQ(blocks.size(), 1u);
-            ASSERT_EQ(blocks[0].samples.size(), kCodes);
-            const std::vector<std::uint16_t>& codes = channel == 0 ? up : down;
-            unsigned wrong = 0;
-            for (std::uint32_t j = 0; j < kCodes; ++j) {
-                const float expected = static_cast<float>(low + (high - low) * codes[j] * (1.0 / 4096.0));
-                wrong += blocks[0].samples[j] != expected;
-            }
-            EXPECT_EQ(wrong, 0u) << "channel " << channel;
+    constexpr std::uint32_t kBlock = kCodes + 3;
+    for (unsigned channels : {1u, 2u, 3u, 4u, 8u}) {
+        std::vector<std::vector<std::uint16_t>> codes(channels);
+        for (unsigned c = 0; c < channels; ++c) {
+            for (std::uint32_t j = 0; j < kCodes; ++j)
+                codes[c].push_back(static_cast<std::uint16_t>((j + 517 * c) % kCodes));
+            setCodes(c, codes[c], c % 2 ? 0xF : 0);
         }
-        host().stop();
+        standin::HostModule* ad = placeInputs(channels);
+        ASSERT_NE(ad, nullptr);
+        AdModuleData* data = ad->dataAs<AdModuleData>();
+        data->nBufferSize = 3;
+        for (const Range& range : ranges) {
+            SCOPED_TRACE(testing::Message() << channels << " channels, range " << range.low << " to " << range.high);
+            host().clearRecords();
+            data->fRangeHigh = range.high;
+            data->fRangeLow = range.low;
+            ASSERT_TRUE(host().start(1.0, kBlock));
+            host().runRounds(1, kBlock);
+            const double high = range.high;
+            const double low = range.low;
+            for (unsigned c = 0; c < channels; ++c) {
+                const auto blocks = host().releasedBlocks(ad, c);
+                ASSERT_EQ(blocks.size(), 1u);
+                ASSERT_EQ(blocks[0].samples.size(), kBlock);
+                unsigned wrong = 0;
+                for (std::uint32_t j = 0; j < kBlock; ++j) {
+                    const std::uint16_t code = codes[c][j % kCodes];
+                    const float expected = static_cast<float>(low + (high - low) * code * (1.0 / 4096.0));
+                    wrong += std::memcmp(&blocks[0].samples[j], &expected, sizeof expected) != 0;
+                }
+                EXPECT_EQ(wrong, 0u) << "channel " << c;
+            }
+            host().stop();
+        }
+        host().deleteModule(ad);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "../board/DriverApi.h"
 #include "../host/HostImport.h"
 #include "../host/LibraryVariables.h"
+#include "AdConversion.h"
 #include "AdModuleData.h"
 #include "AnalogInput.h"
 #include "LiveBuffers.h"
@@ -49,33 +50,21 @@ constexpr std::uint32_t kModeCodes[2][2] = {
     {4, 6},
 };
 
-constexpr double kCodeStep = 1.0 / 4096.0;
-constexpr unsigned kCodeShift = 4;
-
 // The set read in one process call, as the pacing step fills blocks from it:
 // sample j of channel i is word i + j x n of the interleaved set, n the
-// module's output channel count. A word's upper 12 bits are the code; its
-// voltage is low + (high - low) x code x 2^-12 in double precision, stored as
-// a float. The step (high - low) x 2^-12 is taken once per call: scaling by a
-// power of two is exact, so the product rounds exactly as the formula's.
+// module's output channel count.
 struct AdSetReader {
     const ModuleRecord* module;
     const std::uint16_t* words;
     std::uint32_t total;
-    double low;
-    double step;   // volts per code
-
-    float Convert(std::uint16_t raw) const
-    {
-        return static_cast<float>(low + step * static_cast<double>(raw >> kCodeShift));
-    }
+    VoltFormula formula;
 
     // A sample outside the set (block size or channel count changed since
     // the start), or any sample without a buffer, is 0.
     float SampleAt(std::uint32_t channel, std::uint32_t sample, std::uint32_t channels) const
     {
         const std::uint32_t k = channels * sample + channel;
-        return words && k < total ? Convert(words[k]) : 0.0f;
+        return words && k < total ? WordToVolts(formula, words[k]) : 0.0f;
     }
 
     void operator()(std::uint32_t channel, float* samples, std::uint32_t count) const
@@ -83,15 +72,13 @@ struct AdSetReader {
         if (count == 0)
             return;
         const std::uint32_t channels = module->uiOutputChannels;
-        const std::uint64_t last = std::uint64_t{channels} * (count - 1) + channel;
-        if (!words || last >= total) {
+        // Whole rows of the set, as the conversion reads them.
+        if (!words || channel >= channels || std::uint64_t{channels} * count > total) {
             for (std::uint32_t j = 0; j < count; ++j)
                 samples[j] = SampleAt(channel, j, channels);
             return;
         }
-        const std::uint16_t* word = words + channel;
-        for (std::uint32_t j = 0; j < count; ++j, word += channels)
-            samples[j] = Convert(*word);
+        ConvertChannel(formula, words, channel, channels, samples, count);
     }
 };
 
@@ -251,7 +238,7 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     const bool usable = RangeIsUsable(data);
     const double high = usable ? data->fRangeHigh : kInputRanges[0].fRangeHigh;
     const double low = usable ? data->fRangeLow : kInputRanges[0].fRangeLow;
-    AdSetReader reader{module, words, buffer.elements, low, (high - low) * kCodeStep};
+    AdSetReader reader{module, words, buffer.elements, MakeVoltFormula(high, low)};
     PaceOutputs(module, reader, kSourceFile, kLineRelease);
     return 1;
 }
