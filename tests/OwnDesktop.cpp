@@ -11,7 +11,12 @@ namespace {
 struct OwnDesktop {
     OwnDesktop()
     {
-        const std::string name = "torq7-tests-" + std::to_string(GetCurrentProcessId());
+        // Wine hands out process ids again at once, and closes a desktop only
+        // a moment after its last program ended: the name carries the time too.
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        const std::string name =
+            "torq7-tests-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(now.QuadPart);
         desktop = CreateDesktopA(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
         if (desktop)
             SetThreadDesktop(desktop);
