@@ -265,24 +265,42 @@ TEST_F(AnalogInputTest, FailedStatusStopsTheMeasurement)
     EXPECT_FALSE(host().running());
 }
 
-TEST_F(AnalogInputTest, FailedReadDeliversThePreviousSet)
+// A failed read stops the measurement and puts nothing in a block: neither
+// the previous set again nor the host's fresh memory.
+TEST_F(AnalogInputTest, FailedReadFillsNoBlock)
 {
-    standin::HostModule* ad = placeInputs(1);
-    ASSERT_NE(ad, nullptr);
-    setCodes(0, {0, 1024, 2048, 3072, 4095, 4095, 4095, 4095});
-    ASSERT_TRUE(host().start(1.0, 4));
-    host().runRounds(1, 4);
-    driver().SimTorq7_SetFault(SIM_GETDATA, kBoard, 0, 1, 44);
-    host().runRounds(1, 4);
-    expectOnlyWarning("Torq-Q7", "サンプリングデータ取得を失敗しました\nエラーコード： 44");
-    EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{1});
-    const auto blocks = host().releasedBlocks(ad, 0);
-    ASSERT_EQ(blocks.size(), 2u);
-    const std::vector<float> first = {0.0f, 1.25f, 2.5f, 3.75f};
-    EXPECT_EQ(blocks[0].samples, first);
-    EXPECT_EQ(blocks[1].samples, first);
-    EXPECT_EQ(blocks[1].startTime, 0.004);
-    EXPECT_EQ(failedProcessCalls(), 0u) << "a failed read still returns 1";
+    struct Case {
+        std::uint32_t goodReads;   // before the failing one
+        std::size_t blocks;        // that reach the host
+    };
+    constexpr Case kCases[] = {{0, 0}, {1, 1}, {3, 3}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.goodReads);
+        SetUp();
+        standin::HostModule* ad = placeInputs(2);
+        ASSERT_NE(ad, nullptr);
+        setCodes(0, {0, 1024, 2048, 3072});
+        setCodes(1, {4000});
+        driver().SimTorq7_SetFault(SIM_GETDATA, kBoard, c.goodReads, 1, 44);
+        ASSERT_TRUE(host().start(1.0, 4));
+        host().runRounds(20, 1);
+        expectOnlyWarning("Torq-Q7", "サンプリングデータ取得を失敗しました\nエラーコード： 44");
+        EXPECT_EQ(stopsAtWarnings_, std::vector<std::size_t>{1});
+        EXPECT_EQ(failedProcessCalls(), 0u) << "a failed read still returns 1";
+        EXPECT_FALSE(host().running());
+        for (unsigned channel = 0; channel < 2; ++channel) {
+            const auto blocks = host().releasedBlocks(ad, channel);
+            ASSERT_EQ(blocks.size(), c.blocks);
+            const std::vector<float> samples =
+                channel == 0 ? std::vector<float>{0.0f, 1.25f, 2.5f, 3.75f} : std::vector<float>(4, 4000 * 5.0f / 4096);
+            for (std::size_t k = 0; k < blocks.size(); ++k) {
+                EXPECT_EQ(blocks[k].startTime, 0.004 * static_cast<double>(k));
+                EXPECT_EQ(blocks[k].samples, samples);
+            }
+            EXPECT_EQ(ad->channelState(channel)->bBlockPending, 0);
+            EXPECT_EQ(ad->channelState(channel)->dwSamplesEmitted, c.blocks * 4);
+        }
+    }
 }
 
 TEST_F(AnalogInputTest, RawWordsBecomeVoltsInTheRange)

@@ -214,7 +214,7 @@ error = 77
     EXPECT_EQ(warnings[0].caption, "Torq-Q7");
     EXPECT_EQ(warnings[0].text, "サンプリングデータ取得を失敗しました\nエラーコード： 77");
     EXPECT_EQ(host().stopRequests(), 1u);
-    EXPECT_EQ(host().releasedBlocks(ad, 0).size(), 5u) << "the fifth block was made from the held set";
+    EXPECT_EQ(host().releasedBlocks(ad, 0).size(), 4u) << "only the sets read before the fault reach the host";
 }
 
 TEST_F(BoardProfileTest, ReplayHoldsOrInterpolatesAndLoopsOrHoldsAtTheEnd)
@@ -341,6 +341,39 @@ TEST_F(BoardProfileTest, ALibraryThatFallsBehindASmallDriverBufferGetsTheOverflo
     }
 }
 
+// A board's clock ahead, behind or drifting moves the moments its sets are
+// complete, and with them the library's reads.
+TEST_F(BoardProfileTest, TheBoardsClockMovesWhenItsSetsAreComplete)
+{
+    struct Case {
+        const char* clock;
+        std::uint32_t firstRead;    // ms after the start, sets of 10 ms
+        std::uint32_t setsIn10s;
+    };
+    const Case kCases[] = {
+        {"", 10, 1000},
+        {"clock_lead_ms = 3\n", 7, 1000},
+        {"clock_lead_ms = -3\n", 13, 999},
+        {"clock_ppm = 1000\n", 10, 1001},
+        {"clock_ppm = -1000\n", 11, 999},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.clock);
+        freshHost();
+        useProfile(std::string("[[board]]\nslot = 0\n") + c.clock);
+        ASSERT_NE(useWorksheet(OneModuleWorksheet("TORQ7AD", 0, 1, 0, "", 10)), nullptr);
+        start();
+        host().runRounds(c.firstRead - 1, 1);
+        EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_GETDATA, 0), 0u);
+        host().runRounds(1, 1);
+        EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_GETDATA, 0), 1u);
+        host().runRounds(10000 - c.firstRead, 1);
+        EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_GETDATA, 0), c.setsIn10s);
+        EXPECT_TRUE(host().warnings().empty());
+        host().stop();
+    }
+}
+
 // A run recorded as the stand-in host writes it, replayed at the same
 // interval, gives the very same samples, sample for sample.
 TEST_F(BoardProfileTest, ARecordedRunReplaysToTheSameCodes)
@@ -411,6 +444,7 @@ TEST_F(BoardProfileTest, MistakesAreRefusedWithFileLineAndWhatIsWrong)
         {"[[board]]\nslot = 0\nslott = 1\n", "3: unknown key 'slott'"},
         {"[[board]]\nslot = \"zero\"\n", "2: 'slot' must be an integer, not a text"},
         {"[[board]]\nslot = 16\n", "2: 'slot' is 16, outside 0..15"},
+        {"[[board]]\nslot = 0\nclock_ppm = 5000\n", "3: 'clock_ppm' is 5000, outside -1000..1000"},
         {"[[board]]\nnumber = 2\n", "1: the key 'slot' is missing"},
         {"[[board]]\nslot = 0\nnumber =\n", "3: "},
         {"[[board]]\nslot = 0\n[[board]]\nslot = 0\n", "3: slot 0 is described twice"},

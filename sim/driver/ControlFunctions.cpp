@@ -248,6 +248,14 @@ void TORQ7_CALL SimTorq7_SetBufferCapacity(std::uint32_t board, std::uint32_t wo
     lock.state().boards[board].bufferCapacity = words;
 }
 
+void TORQ7_CALL SimTorq7_SetBoardClock(std::uint32_t board, double leadMs, double ppm)
+{
+    sim::StateLock lock;
+    sim::BoardState& target = lock.state().boards[board];
+    target.clockLeadMs = leadMs;
+    target.clockPpm = ppm;
+}
+
 void TORQ7_CALL SimTorq7_SetTimedFault(std::uint32_t entry, std::uint32_t board, std::uint32_t fromTick,
                                        std::uint32_t failures, std::int32_t errorCode)
 {

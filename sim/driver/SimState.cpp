@@ -36,6 +36,16 @@ std::uint32_t RealClock()
     return GetTickCount();
 }
 
+// Microseconds of sampling on the board's own clock after `elapsed` ms on the
+// PC's; never before the start.
+std::uint64_t BoardMicroseconds(const BoardState& board, std::uint64_t elapsed)
+{
+    if (board.clockLeadMs == 0.0 && board.clockPpm == 0.0)
+        return elapsed * 1000;
+    const double micros = static_cast<double>(elapsed) * (1000.0 + board.clockPpm * 1e-3) + board.clockLeadMs * 1000.0;
+    return micros > 0.0 ? static_cast<std::uint64_t>(micros) : 0;
+}
+
 }  // namespace
 
 std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
@@ -153,7 +163,7 @@ Notice DriverState::Advance(BoardState& board, std::uint32_t now)
         sampling.lastTick = now;
     }
     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-    const std::uint64_t produced = channels * (sampling.elapsed * 100 / sampling.hundredths);
+    const std::uint64_t produced = channels * (BoardMicroseconds(board, sampling.elapsed) / (sampling.hundredths * 10ull));
     if (produced > sampling.produced)
         sampling.produced = produced;
     const std::uint32_t capacity = board.bufferCapacity > 0 ? std::min(board.bufferCapacity, sampling.mode.dwBufferWords)

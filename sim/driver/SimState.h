@@ -83,6 +83,11 @@ struct BoardState {
     std::vector<std::uint16_t> patterns[kInputChannels];
     ReplayTrack replays[kInputChannels];
     std::uint32_t bufferCapacity = 0;   // 0: the mode's buffer size
+    // The board's crystal against the PC's clock: its samples are taken this
+    // much ahead of (or, negative, behind) the clock, and it runs this many
+    // parts per million fast (or slow).
+    double clockLeadMs = 0.0;
+    double clockPpm = 0.0;
     std::vector<std::uint8_t> inputPattern{0x00};
     std::size_t inputIndex = 0;
     bool inputHold = false;

@@ -155,7 +155,10 @@ using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
     X(void, SimTorq7_SetTimedFault, (std::uint32_t entry, std::uint32_t board, std::uint32_t fromTick,    \
                                      std::uint32_t failures, std::int32_t errorCode))                      \
     /* with hold on, Torq7InPort stays on the last byte of the input pattern instead of cycling */         \
-    X(void, SimTorq7_SetInputHold, (std::uint32_t board, std::int32_t on))
+    X(void, SimTorq7_SetInputHold, (std::uint32_t board, std::int32_t on))                                 \
+    /* the board's clock against the driver's clock: its samples are complete leadMs earlier (negative: */ \
+    /* later) than the clock says, and it runs ppm parts per million fast (negative: slow) */              \
+    X(void, SimTorq7_SetBoardClock, (std::uint32_t board, double leadMs, double ppm))
 
 #define SIM_TORQ7_DECLARE_POINTER(ret, name, args) ret(TORQ7_CALL* name) args;
 

@@ -15,6 +15,9 @@ namespace {
 constexpr double kCodes = 4096.0;
 constexpr std::int64_t kMaxCount = 0x7FFFFFFF;
 constexpr std::int64_t kLastSlot = kBoardSlots - 1;
+// A board whose clock is a second off, or a crystal off by a thousandth, is broken rather than skewed.
+constexpr double kClockLeadLimitMs = 1000.0;
+constexpr double kClockPpmLimit = 1000.0;
 
 // ---- What a channel's signal may say, per kind.
 
@@ -154,13 +157,17 @@ private:
         std::int64_t switchValue = 0;
         std::int64_t bufferWords = 0;
         const bool read = toml_.onlyKeys(table, {"slot", "number", "port_address", "port_length", "switch",
-                                                 "buffer_words", "analog_input", "digital_input", "fault"}) &&
+                                                 "buffer_words", "clock_lead_ms", "clock_ppm", "analog_input",
+                                                 "digital_input", "fault"}) &&
                           toml_.integer(table, "slot", 0, kLastSlot, &slot, true) &&
                           toml_.integer(table, "number", 0, 0xFFFE, &number) &&
                           toml_.integer(table, "port_address", 0, 0xFFFFFFFF, &address) &&
                           toml_.integer(table, "port_length", 0, 0xFFFFFFFF, &length) &&
                           toml_.integer(table, "switch", 0, 0xFFFFFFFF, &switchValue) &&
-                          toml_.integer(table, "buffer_words", 0, 0xFFFFFFFF, &bufferWords);
+                          toml_.integer(table, "buffer_words", 0, 0xFFFFFFFF, &bufferWords) &&
+                          toml_.number(table, "clock_lead_ms", -kClockLeadLimitMs, kClockLeadLimitMs,
+                                       &board->clockLeadMs) &&
+                          toml_.number(table, "clock_ppm", -kClockPpmLimit, kClockPpmLimit, &board->clockPpm);
         if (!read)
             return false;
         board->slot = static_cast<std::uint32_t>(slot);
@@ -407,6 +414,7 @@ void ApplyBoardProfile(const BoardProfile& profile, SimTorq7Control& driver)
         const std::uint32_t number = board.config.dwBoardNumber;
         driver.SimTorq7_SetBoard(board.slot, &board.config);
         driver.SimTorq7_SetBufferCapacity(number, board.bufferWords);
+        driver.SimTorq7_SetBoardClock(number, board.clockLeadMs, board.clockPpm);
         for (const AnalogInputProfile& input : board.inputs) {
             driver.SimTorq7_SetSignal(number, input.channel, &input.signal);
             if (input.signal.dwKind == SIM_SIGNAL_REPLAY)

@@ -39,6 +39,8 @@ struct BoardSlotProfile {
     std::uint32_t slot = 0;
     SimBoardConfig config{};
     std::uint32_t bufferWords = 0;   // 0: what the sampling mode asks for
+    double clockLeadMs = 0.0;        // the board's samples complete this much before the PC's clock says
+    double clockPpm = 0.0;           // and its crystal runs this much fast
     std::vector<AnalogInputProfile> inputs;
     DigitalInputProfile port;
     std::vector<FaultProfile> faults;

@@ -1,20 +1,28 @@
 // Records that the library keeps beside a module's host-owned blocks, keyed
-// by the module's record. Slots never move, so a lookup on the process
-// thread sees a record either whole or not at all while the host's thread
-// adds or drops another module's; lookups walk only up to the highest slot
-// ever used, which during a measurement is a handful.
+// by the module's record. The host's thread keeps and drops records at the
+// start and stop of a module while the measurement thread looks up others.
+//
+// What makes a lookup see a record whole or not at all: slots never move; a
+// slot's key is written last, with release order, after its value, and is
+// cleared first when the record is dropped; a lookup reads the key with
+// acquire order before it reads the value. A value is only changed while its
+// key is absent or by its own module's start and stop, which the host never
+// runs during that module's process call. Lookups walk only up to the
+// highest slot ever used, which during a measurement is a handful.
 #pragma once
+
+#include <atomic>
 
 struct ModuleRecord;
 
 template <typename Value, unsigned Slots>
 struct ModuleTable {
     struct Slot {
-        const ModuleRecord* module;
+        std::atomic<const ModuleRecord*> module;
         Value value;
     };
     Slot slots[Slots];
-    unsigned used;   // slots at and above this one have never held a module
+    std::atomic<unsigned> used;   // slots at and above this one have never held a module
 
     Value* Find(const ModuleRecord* module)
     {
@@ -31,7 +39,7 @@ struct ModuleTable {
         if (!slot)
             return nullptr;
         slot->value = value;
-        slot->module = module;
+        slot->module.store(module, std::memory_order_release);
         return &slot->value;
     }
 
@@ -42,7 +50,7 @@ struct ModuleTable {
         if (!slot)
             return Value{};
         const Value value = slot->value;
-        slot->module = nullptr;
+        slot->module.store(nullptr, std::memory_order_release);
         slot->value = Value{};
         return value;
     }
@@ -50,17 +58,23 @@ struct ModuleTable {
 private:
     Slot* FindSlot(const ModuleRecord* module)
     {
-        for (unsigned i = 0; i < used; ++i) {
-            if (slots[i].module == module)
+        const unsigned end = used.load(std::memory_order_acquire);
+        for (unsigned i = 0; i < end; ++i) {
+            if (slots[i].module.load(std::memory_order_acquire) == module)
                 return &slots[i];
         }
         return nullptr;
     }
 
+    // Only the host's thread takes slots, so the count needs no compare-exchange.
     Slot* FreeSlot()
     {
         if (Slot* slot = FindSlot(nullptr))
             return slot;
-        return used < Slots ? &slots[used++] : nullptr;
+        const unsigned end = used.load(std::memory_order_relaxed);
+        if (end >= Slots)
+            return nullptr;
+        used.store(end + 1, std::memory_order_release);
+        return &slots[end];
     }
 };

@@ -94,18 +94,29 @@ float* StampNextBlock(const PacingCall& call, const PacedChannel& channel)
 // last one.
 void ReleaseIfDue(const PacingCall& call, const PacedChannel& channel)
 {
-    ChannelState* state = channel.state;
-    if (state->bBlockPending != 1 || bExperimentIsPaused != 0)
+    if (channel.state->bBlockPending != 1 || bExperimentIsPaused != 0)
         return;
     const std::uint64_t elapsed = ElapsedTicks(call.counts);
     const double dueAfter = std::trunc(static_cast<double>(SamplesEmitted(call, channel)) * call.millisecondsPerSample);
-    if (static_cast<double>(elapsed) < dueAfter)
+    if (static_cast<double>(elapsed) >= dueAfter)
+        ReleaseHeld(call, channel);
+}
+
+void ReleaseHeld(const PacingCall& call, const PacedChannel& channel)
+{
+    ChannelState* state = channel.state;
+    if (state->bBlockPending != 1 || bExperimentIsPaused != 0)
         return;
     if (bAnimation == 1)
         AnimateChannel(call.module->dwAnimationArg, channel.index, state->nAnimationStep);
     g_host.NewReleaseOutputBlock(channel.handle, call.file, call.line);
     state->bBlockPending = 0;
     state->nAnimationStep = NextAnimationStep(state->nAnimationStep);
+}
+
+void ReleaseDueBlocks(ModuleRecord* module, const char* file, std::int32_t line)
+{
+    ForEachPacedChannel(module, file, line, ReleaseIfDue);
 }
 
 void StartPacing(const ModuleRecord* module)

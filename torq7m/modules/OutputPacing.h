@@ -47,12 +47,12 @@ bool OpenPacedChannel(const PacingCall& call, std::uint32_t index, PacedChannel*
 float* StampNextBlock(const PacingCall& call, const PacedChannel& channel);
 // Hands the held block to the host once it is due.
 void ReleaseIfDue(const PacingCall& call, const PacedChannel& channel);
+// Hands the held block to the host now, due or not.
+void ReleaseHeld(const PacingCall& call, const PacedChannel& channel);
 
-// For every output channel: fills a block when the channel holds none, with
-// `fill(channel, samples, count)` writing samples 0 .. count-1 in order, and
-// releases the held block when it is due.
-template <typename Fill>
-void PaceOutputs(ModuleRecord* module, Fill& fill, const char* file, std::int32_t line)
+// Runs `step(call, channel)` for every output channel the call serves.
+template <typename Step>
+void ForEachPacedChannel(ModuleRecord* module, const char* file, std::int32_t line, Step&& step)
 {
     PacingCall call;
     if (!BeginPacing(module, file, line, &call))
@@ -60,13 +60,42 @@ void PaceOutputs(ModuleRecord* module, Fill& fill, const char* file, std::int32_
     // The count is read again after each channel: the host may change it.
     for (std::uint32_t i = 0; i < BoundedCount(module->uiOutputChannels, kChannelStateSlots); ++i) {
         PacedChannel channel;
-        if (!OpenPacedChannel(call, i, &channel))
-            continue;
-        if (float* samples = StampNextBlock(call, channel))
-            fill(i, samples, call.blockSize);
-        ReleaseIfDue(call, channel);
+        if (OpenPacedChannel(call, i, &channel))
+            step(call, channel);
     }
 }
+
+// For every output channel: fills a block when the channel holds none, with
+// `fill(channel, samples, count)` writing samples 0 .. count-1 in order, and
+// releases the held block when it is due.
+template <typename Fill>
+void PaceOutputs(ModuleRecord* module, Fill& fill, const char* file, std::int32_t line)
+{
+    ForEachPacedChannel(module, file, line, [&fill](const PacingCall& call, const PacedChannel& channel) {
+        if (float* samples = StampNextBlock(call, channel))
+            fill(channel.index, samples, call.blockSize);
+        ReleaseIfDue(call, channel);
+    });
+}
+
+// The same for a source that has just delivered a whole new block per
+// channel: the block a channel still holds is complete at the source, so it
+// goes to the host first and the new samples fill the next one. Nothing that
+// the source delivered is dropped while the host supplies blocks, even when
+// the source runs ahead of the tick count.
+template <typename Fill>
+void PaceNewSet(ModuleRecord* module, Fill& fill, const char* file, std::int32_t line)
+{
+    ForEachPacedChannel(module, file, line, [&fill](const PacingCall& call, const PacedChannel& channel) {
+        ReleaseHeld(call, channel);
+        if (float* samples = StampNextBlock(call, channel))
+            fill(channel.index, samples, call.blockSize);
+        ReleaseIfDue(call, channel);
+    });
+}
+
+// Releases the blocks that are due and fills none.
+void ReleaseDueBlocks(ModuleRecord* module, const char* file, std::int32_t line);
 
 // The start of an input module's measurement: every output channel idle with
 // no samples emitted, and the library's counts beside them cleared.

@@ -229,16 +229,24 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
         WarnReadFailure("サンプリング状態の取得を失敗しました", board);
         return 0;
     }
-    // The set size is the one the buffer was made for at the start.
-    if (ready < buffer.elements)
+    // The set size is the one the buffer was made for at the start. A board
+    // whose clock runs ahead of the tick count completes a set before its
+    // block is due: that block goes to the host when it is due, between sets.
+    if (ready < buffer.elements) {
+        ReleaseDueBlocks(module, kSourceFile, kLineRelease);
         return 1;
+    }
     std::uint16_t* words = static_cast<std::uint16_t*>(buffer.address);
-    if (!Torq7GetData(board, buffer.elements, words))
+    // A failed read leaves the buffer as it was: none of it is a new sample.
+    if (!Torq7GetData(board, buffer.elements, words)) {
         WarnReadFailure("サンプリングデータ取得を失敗しました", board);
+        ReleaseDueBlocks(module, kSourceFile, kLineRelease);
+        return 1;
+    }
     const bool usable = RangeIsUsable(data);
     const double high = usable ? data->fRangeHigh : kInputRanges[0].fRangeHigh;
     const double low = usable ? data->fRangeLow : kInputRanges[0].fRangeLow;
     AdSetReader reader{module, words, buffer.elements, MakeVoltFormula(high, low)};
-    PaceOutputs(module, reader, kSourceFile, kLineRelease);
+    PaceNewSet(module, reader, kSourceFile, kLineRelease);
     return 1;
 }
