@@ -44,6 +44,14 @@ std::uint64_t ElapsedTicks(PacingCounts* counts)
     return std::uint64_t{counts->elapsedWraps} << 32 | elapsed;
 }
 
+// Due once the clock has reached the time of the sample after the block's
+// last one.
+bool IsDue(const PacingCall& call, const PacedChannel& channel, std::uint64_t elapsed)
+{
+    const double dueAfter = std::trunc(static_cast<double>(SamplesEmitted(call, channel)) * call.millisecondsPerSample);
+    return static_cast<double>(elapsed) >= dueAfter;
+}
+
 }  // namespace
 
 bool BeginPacing(ModuleRecord* module, const char* file, std::int32_t line, PacingCall* call)
@@ -90,15 +98,11 @@ float* StampNextBlock(const PacingCall& call, const PacedChannel& channel)
     return BlockSamples(block);
 }
 
-// Due once the clock has reached the time of the sample after the block's
-// last one.
 void ReleaseIfDue(const PacingCall& call, const PacedChannel& channel)
 {
     if (channel.state->bBlockPending != 1 || bExperimentIsPaused != 0)
         return;
-    const std::uint64_t elapsed = ElapsedTicks(call.counts);
-    const double dueAfter = std::trunc(static_cast<double>(SamplesEmitted(call, channel)) * call.millisecondsPerSample);
-    if (static_cast<double>(elapsed) >= dueAfter)
+    if (IsDue(call, channel, ElapsedTicks(call.counts)))
         ReleaseHeld(call, channel);
 }
 
@@ -114,9 +118,22 @@ void ReleaseHeld(const PacingCall& call, const PacedChannel& channel)
     state->nAnimationStep = NextAnimationStep(state->nAnimationStep);
 }
 
+// Called on every idle call of a module: the tick count is read once, and
+// only when a channel holds a block.
 void ReleaseDueBlocks(ModuleRecord* module, const char* file, std::int32_t line)
 {
-    ForEachPacedChannel(module, file, line, ReleaseIfDue);
+    std::uint64_t elapsed = 0;
+    bool clockRead = false;
+    ForEachPacedChannel(module, file, line, [&](const PacingCall& call, const PacedChannel& channel) {
+        if (channel.state->bBlockPending != 1)
+            return;
+        if (!clockRead) {
+            elapsed = ElapsedTicks(call.counts);
+            clockRead = true;
+        }
+        if (IsDue(call, channel, elapsed))
+            ReleaseHeld(call, channel);
+    });
 }
 
 void StartPacing(const ModuleRecord* module)
