@@ -12,10 +12,7 @@
 #include <vector>
 
 #include "TestHost.h"
-#include "torq7m/modules/AdModuleData.h"
-#include "torq7m/modules/DaModuleData.h"
-#include "torq7m/modules/DiModuleData.h"
-#include "torq7m/modules/DoModuleData.h"
+#include "torq7m/modules/ClassTable.h"
 
 namespace torq7test {
 

@@ -6,6 +6,7 @@
 
 #include "TestHost.h"
 #include "torq7m/res/resource.h"
+#include "torq7m/ui/ControlMessages.h"
 
 namespace torq7test {
 namespace {

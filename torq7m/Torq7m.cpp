@@ -5,7 +5,7 @@
 #include "board/BoardTable.h"
 #include "board/EventWindow.h"
 #include "host/HostImport.h"
-#include "modules/ModuleClasses.h"
+#include "classes/ModuleClasses.h"
 #include "ui/ChannelBar.h"
 #include "ui/DialogFont.h"
 #include "ui/VendorMenu.h"

@@ -1,12 +1,13 @@
 #include "BoardProfile.h"
 
 #include <cmath>
+#include <cstdio>
 #include <iterator>
 
 #include "CodePage.h"
 #include "CsvTable.h"
-#include "SettingTexts.h"
 #include "TomlReader.h"
+#include "torq7m/modules/ClassTable.h"
 
 namespace standin {
 
@@ -97,12 +98,30 @@ std::vector<std::string> DriverEntryNames()
     return std::vector<std::string>(std::begin(kDriverEntryNames), std::end(kDriverEntryNames));
 }
 
+// An input range of the analog input class as a profile names it.
+struct InputRangeText {
+    const char* label;   // as the settings dialog lists it (code page 932)
+    std::string plain;   // the same in ASCII, for files typed by hand: "0..5V", "-2.5..2.5V"
+    double low;
+    double high;
+};
+
+InputRangeText RangeText(unsigned index)
+{
+    const AnalogInputLists& lists = *kClassTable[kClassAd].analogInput;
+    const InputRange& range = lists.rangeValues[index];
+    char plain[32];
+    std::snprintf(plain, sizeof plain, "%g..%gV", range.fRangeLow, range.fRangeHigh);
+    return {lists.ranges.texts[index], plain, range.fRangeLow, range.fRangeHigh};
+}
+
 // Both spellings of every range: its label (UTF-8) and its plain form; the
 // range of choice i is i / 2.
 std::vector<std::string> RangeChoices()
 {
     std::vector<std::string> choices;
-    for (const InputRangeText& range : kInputRangeTexts) {
+    for (unsigned i = 0; i < kClassTable[kClassAd].analogInput->ranges.count; ++i) {
+        const InputRangeText range = RangeText(i);
         choices.push_back(Cp932ToUtf8(range.label));
         choices.push_back(range.plain);
     }
@@ -200,7 +219,7 @@ private:
         }
         input.channel = static_cast<std::uint32_t>(channel);
         input.range = rangeChoice / 2;
-        const InputRangeText& range = kInputRangeTexts[input.range];
+        const InputRangeText range = RangeText(input.range);
         double offset = range.low;
         double amplitude = 0.0;
         double periodMs = 1000.0;

@@ -7,10 +7,7 @@
 #include <string>
 
 #include "ProgramModes.h"
-#include "torq7m/modules/AdModuleData.h"
-#include "torq7m/modules/DaModuleData.h"
-#include "torq7m/modules/DiModuleData.h"
-#include "torq7m/modules/DoModuleData.h"
+#include "torq7m/modules/ClassTable.h"
 
 namespace {
 
@@ -37,24 +34,12 @@ struct Session {
 
 Session g_session;
 
-struct BoardField {
-    const char* moduleClass;
-    std::size_t offset;
-};
-constexpr BoardField kBoardFields[] = {
-    {"TORQ7AD", offsetof(AdModuleData, wBoardNumber)},
-    {"TORQ7DA", offsetof(DaModuleData, wBoardNumber)},
-    {"TORQ7DI", offsetof(DiModuleData, wBoardNumber)},
-    {"TORQ7DO", offsetof(DoModuleData, wBoardNumber)},
-};
-
 std::string Describe(const HostModule& module)
 {
     unsigned board = 0xFFFF;
-    for (const BoardField& field : kBoardFields) {
-        if (module.className() == field.moduleClass && module.data())
-            board = *reinterpret_cast<const std::uint16_t*>(static_cast<const char*>(module.data()) + field.offset);
-    }
+    const ClassDescription* row = FindClass(module.className().c_str());
+    if (row && module.data())
+        board = *reinterpret_cast<const std::uint16_t*>(static_cast<const char*>(module.data()) + row->boardOffset);
     char line[160];
     std::snprintf(line, sizeof line, "%-14s %-8s  inputs %u  outputs %u  board %u", module.name().c_str(),
                   module.className().c_str(), module.inputs(), module.outputs(), board);

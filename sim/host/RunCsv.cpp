@@ -2,9 +2,9 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
-#include "torq7m/modules/DaModuleData.h"
-#include "torq7m/modules/DiModuleData.h"
+#include "torq7m/modules/ClassTable.h"
 
 namespace standin {
 
@@ -32,8 +32,11 @@ std::vector<std::uint16_t> OutputCodes(SimTorq7Control& driver, std::uint32_t bo
 
 std::uint32_t BoardOf(const HostModule& module)
 {
-    return module.className() == "TORQ7DA" ? module.dataAs<DaModuleData>()->wBoardNumber
-                                           : module.dataAs<DiModuleData>()->wBoardNumber;
+    const ClassDescription* row = FindClass(module.className().c_str());
+    std::uint16_t board = 0;
+    if (row && module.data())
+        std::memcpy(&board, static_cast<const char*>(module.data()) + row->boardOffset, sizeof board);
+    return board;
 }
 
 bool WriteRunCsv(StandinHost& host, const std::string& folder)

@@ -8,11 +8,8 @@
 #include "CodePage.h"
 #include "HexText.h"
 #include "HostState.h"
-#include "SettingTexts.h"
 #include "TomlReader.h"
-#include "torq7m/modules/DaModuleData.h"
-#include "torq7m/modules/DiModuleData.h"
-#include "torq7m/modules/DoModuleData.h"
+#include "torq7m/modules/ClassTable.h"
 
 namespace standin {
 
@@ -29,31 +26,25 @@ struct SettingField {
     const char* key;
     std::uint32_t offset;
     const char* const* labels;    // code page 932; null for a field named by `values`
-    const std::int64_t* values;
+    const std::uint32_t* values;
     std::size_t count;
     bool inputRange;   // the index also sets the span and the two ends of the range
 };
 
-constexpr const char* kInputRangeLabels[] = {
-    kInputRangeTexts[0].label, kInputRangeTexts[1].label, kInputRangeTexts[2].label,
-    kInputRangeTexts[3].label, kInputRangeTexts[4].label,
-};
-constexpr const char* kOutputRangeLabels[] = {
-    kOutputRanges[0].label, kOutputRanges[1].label, kOutputRanges[2].label,
-    kOutputRanges[3].label, kOutputRanges[4].label,
-};
-static_assert(std::size(kOutputRangeLabels) == kOutputRangeCount, "one label per output range");
+constexpr const AnalogInputLists& kAdLists = *kClassTable[kClassAd].analogInput;
+constexpr const AnalogOutputLists& kDaLists = *kClassTable[kClassDa].analogOutput;
 
 constexpr SettingField kAdFields[] = {
-    {"input_range", offsetof(AdModuleData, nInputRange), kInputRangeLabels, nullptr, std::size(kInputRangeLabels), true},
-    {"buffer_mode", offsetof(AdModuleData, nBufferMode), kBufferModeTexts, nullptr, std::size(kBufferModeTexts), false},
-    {"buffer_words", offsetof(AdModuleData, nBufferSize), nullptr, kBufferSizeWords, std::size(kBufferSizeWords), false},
-    {"start_method", offsetof(AdModuleData, nStartMethod), kStartMethodTexts, nullptr, std::size(kStartMethodTexts),
+    {"input_range", offsetof(AdModuleData, nInputRange), kAdLists.ranges.texts, nullptr, kAdLists.ranges.count, true},
+    {"buffer_mode", offsetof(AdModuleData, nBufferMode), kAdLists.bufferModes.texts, nullptr,
+     kAdLists.bufferModes.count, false},
+    {"buffer_words", offsetof(AdModuleData, nBufferSize), nullptr, kAdLists.bufferWords, kAdLists.bufferSizes.count,
      false},
+    {"start_method", offsetof(AdModuleData, nStartMethod), kAdLists.startMethods.texts, nullptr,
+     kAdLists.startMethods.count, false},
 };
 constexpr SettingField kDaFields[] = {
-    {"output_range", offsetof(DaModuleData, nOutputRange), kOutputRangeLabels, nullptr, std::size(kOutputRangeLabels),
-     false},
+    {"output_range", offsetof(DaModuleData, nOutputRange), kDaLists.ranges.texts, nullptr, kDaLists.ranges.count, false},
 };
 
 struct ModuleLayout {
@@ -61,15 +52,21 @@ struct ModuleLayout {
     std::uint32_t size;
     unsigned names;
     std::uint32_t boardOffset;
+    const char* nameFormat;   // of the default channel names
     const SettingField* fields;
     std::size_t fieldCount;
 };
 
+constexpr ModuleLayout Layout(const ClassDescription& row, const SettingField* fields, std::size_t fieldCount)
+{
+    return {row.className, row.dataSize, row.channelMax, row.boardOffset, row.channelNameFormat, fields, fieldCount};
+}
+
 constexpr ModuleLayout kLayouts[] = {
-    {"TORQ7AD", sizeof(AdModuleData), kAdChannels, offsetof(AdModuleData, wBoardNumber), kAdFields, std::size(kAdFields)},
-    {"TORQ7DI", sizeof(DiModuleData), kDiChannels, offsetof(DiModuleData, wBoardNumber), nullptr, 0},
-    {"TORQ7DO", sizeof(DoModuleData), kDoChannels, offsetof(DoModuleData, wBoardNumber), nullptr, 0},
-    {"TORQ7DA", sizeof(DaModuleData), kDaChannels, offsetof(DaModuleData, wBoardNumber), kDaFields, std::size(kDaFields)},
+    Layout(kClassTable[kClassAd], kAdFields, std::size(kAdFields)),
+    Layout(kClassTable[kClassDi], nullptr, 0),
+    Layout(kClassTable[kClassDo], nullptr, 0),
+    Layout(kClassTable[kClassDa], kDaFields, std::size(kDaFields)),
 };
 
 constexpr std::string_view kModuleKeys[] = {"class",  "name",  "name_hex", "description", "description_hex",
@@ -94,8 +91,11 @@ struct ModuleSettings {
 ModuleSettings DefaultSettings(const ModuleLayout& layout)
 {
     ModuleSettings settings;
-    for (unsigned i = 0; i < layout.names; ++i)
-        settings.names.push_back("ﾁｬﾝﾈﾙ " + std::to_string(i));
+    for (unsigned i = 0; i < layout.names; ++i) {
+        char name[kChannelNameSize];
+        std::snprintf(name, sizeof name, layout.nameFormat, i);
+        settings.names.push_back(name);
+    }
     settings.choices.assign(layout.fieldCount, 0);
     return settings;
 }
@@ -126,9 +126,10 @@ std::vector<std::uint8_t> BuildBlock(const ModuleLayout& layout, const ModuleSet
         const int index = settings.choices[f];
         Put(&data, field.offset, static_cast<std::int32_t>(index));
         if (field.inputRange) {
-            Put(&data, offsetof(AdModuleData, wRangeSpan), kInputRanges[index].wRangeSpan);
-            Put(&data, offsetof(AdModuleData, fRangeHigh), kInputRanges[index].fRangeHigh);
-            Put(&data, offsetof(AdModuleData, fRangeLow), kInputRanges[index].fRangeLow);
+            const InputRange& range = kAdLists.rangeValues[index];
+            Put(&data, offsetof(AdModuleData, wRangeSpan), range.wRangeSpan);
+            Put(&data, offsetof(AdModuleData, fRangeHigh), range.fRangeHigh);
+            Put(&data, offsetof(AdModuleData, fRangeLow), range.fRangeLow);
         }
     }
     return data;

@@ -44,18 +44,3 @@ static_assert(offsetof(AdModuleData, Mode) == 224, "mode");
 static_assert(offsetof(AdModuleData, fRangeHigh) == 244, "range high");
 static_assert(offsetof(AdModuleData, fRangeLow) == 248, "range low");
 static_assert(sizeof(AdModuleData) == 252, "analog input settings");
-
-struct InputRange {
-    std::uint16_t wRangeSpan;
-    float fRangeHigh;
-    float fRangeLow;
-};
-
-constexpr InputRange kInputRanges[] = {
-    {5, 5.0f, 0.0f},
-    {10, 10.0f, 0.0f},
-    {5, 2.5f, -2.5f},
-    {10, 5.0f, -5.0f},
-    {20, 10.0f, -10.0f},
-};
-constexpr unsigned kInputRangeCount = sizeof(kInputRanges) / sizeof(kInputRanges[0]);

@@ -22,18 +22,3 @@ struct DaModuleData {
 static_assert(offsetof(DaModuleData, wBoardNumber) == 48, "board number");
 static_assert(offsetof(DaModuleData, nOutputRange) == 52, "output range");
 static_assert(sizeof(DaModuleData) == 56, "analog output settings");
-
-struct OutputRange {
-    double dLower;
-    double dUpper;
-    const char* label;
-};
-
-constexpr OutputRange kOutputRanges[] = {
-    {0.0, 5.0, "0～5V(0.000～4.999)"},
-    {0.0, 10.0, "0～10V(0.000～9.998)"},
-    {-2.5, 2.5, "±2.5V(-2.500～2.499)"},
-    {-5.0, 5.0, "±5V(-5.000～4.998)"},
-    {-10.0, 10.0, "±10V(-10.000～9.995)"},
-};
-constexpr unsigned kOutputRangeCount = sizeof(kOutputRanges) / sizeof(kOutputRanges[0]);

@@ -4,19 +4,13 @@
 
 #include <cstdio>
 
-#include "../board/DeviceSelectDialog.h"
 #include "../board/DriverApi.h"
 #include "../host/HostImport.h"
 
-int ChooseAndClaimBoard(const ModuleRecord* module, ModuleKind kind, std::uint16_t* boardNumber)
+void ClaimChosenBoard(ModuleKind kind, int slot, std::uint16_t* boardNumber)
 {
-    selectionKind = kind;
-    const int slot = DeviceSelectDialog(HandleFromHost32<HWND>(module->hwndModule));
-    if (slot == kNoSlot)
-        return 0;
     ClaimBoardSlot(kind, slot);
     *boardNumber = g_boardTable[slot].boardNumber;
-    return 1;
 }
 
 void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
@@ -27,10 +21,10 @@ void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_
     }
 }
 
-void WriteDefaultChannelNames(char (*names)[kChannelNameSize], unsigned count)
+void WriteDefaultChannelNames(const ClassDescription& row, char (*names)[kChannelNameSize])
 {
-    for (unsigned c = 0; c < count; ++c)
-        std::snprintf(names[c], kChannelNameSize, "ﾁｬﾝﾈﾙ %u", c);
+    for (unsigned c = 0; c < row.channelMax; ++c)
+        std::snprintf(names[c], kChannelNameSize, row.channelNameFormat, c);
 }
 
 void ResetAnimationSteps(const ModuleRecord* module)

@@ -6,6 +6,7 @@
 #include "../board/BoardTable.h"
 #include "../host/HostRecords.h"
 #include "ChannelNames.h"
+#include "ClassTable.h"
 
 template <typename Data>
 Data* ModuleDataOf(const ModuleRecord* module)
@@ -25,10 +26,10 @@ inline unsigned BoundedCount(std::uint32_t hostCount, unsigned classLimit)
     return hostCount < classLimit ? hostCount : classLimit;
 }
 
-// The create sequence: the board selection dialog for this kind, the claim
-// of the chosen board and its number into the settings block. 0 when no
-// board was chosen.
-int ChooseAndClaimBoard(const ModuleRecord* module, ModuleKind kind, std::uint16_t* boardNumber);
+// The create step once a board is chosen: the module claims the board in
+// `slot` (0-15, present) for its kind and takes its number into the
+// settings block.
+void ClaimChosenBoard(ModuleKind kind, int slot, std::uint16_t* boardNumber);
 
 // Delete: the module gives up its claim on its board.
 template <typename Data, ModuleKind Kind>
@@ -48,8 +49,8 @@ std::uint32_t ReclaimModuleBoard(ModuleRecord* module)
 // A newly placed module without channels gets its class's default counts.
 void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs);
 
-// "ﾁｬﾝﾈﾙ 0", "ﾁｬﾝﾈﾙ 1", ...
-void WriteDefaultChannelNames(char (*names)[kChannelNameSize], unsigned count);
+// The class's default name of each of its channels: "ﾁｬﾝﾈﾙ 0", "ﾁｬﾝﾈﾙ 1", ...
+void WriteDefaultChannelNames(const ClassDescription& row, char (*names)[kChannelNameSize]);
 
 // Clears the animation counters of all eight channel state slots.
 void ResetAnimationSteps(const ModuleRecord* module);

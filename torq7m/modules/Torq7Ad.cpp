@@ -8,10 +8,12 @@
 #include "AdConversion.h"
 #include "AdModuleData.h"
 #include "AnalogInput.h"
+#include "ClassTable.h"
 #include "LiveBuffers.h"
 #include "ModuleCommon.h"
 #include "ModuleHandlers.h"
 #include "OutputPacing.h"
+#include "SamplingIntervals.h"
 
 namespace {
 
@@ -20,35 +22,7 @@ constexpr std::int32_t kLineAllocate = 200;
 constexpr std::int32_t kLineFree = 253;
 constexpr std::int32_t kLineRelease = 437;
 constexpr unsigned kTextSize = 256;
-
-struct SamplingInterval {
-    double milliseconds;
-    std::uint8_t clockCode;
-};
-
-// Clock code = 8 x decade code + multiplier code.
-constexpr SamplingInterval kSamplingIntervalTable[kSamplingIntervals] = {
-    {0.03, 0x26},   {0.04, 0x21},   {0.05, 0x25},   {0.06, 0x23},   {0.1, 0x24},    {0.12, 0x27},
-    {0.2, 0x12},    {0.3, 0x16},    {0.4, 0x11},    {0.5, 0x15},    {0.6, 0x13},    {1, 0x14},
-    {1.2, 0x17},    {2, 0x32},      {3, 0x36},      {4, 0x31},      {5, 0x35},      {6, 0x33},
-    {10, 0x34},     {12, 0x37},     {20, 0x0A},     {30, 0x0E},     {40, 0x09},     {50, 0x0D},
-    {60, 0x0B},     {100, 0x0C},    {120, 0x0F},    {200, 0x2A},    {300, 0x2E},    {400, 0x29},
-    {500, 0x2D},    {600, 0x2B},    {1000, 0x2C},   {1200, 0x2F},   {2000, 0x1A},   {3000, 0x1E},
-    {4000, 0x19},   {5000, 0x1D},   {6000, 0x1B},   {10000, 0x1C},  {12000, 0x1F},  {20000, 0x3A},
-    {30000, 0x3E},  {40000, 0x39},  {50000, 0x3D},  {60000, 0x3B},  {100000, 0x3C}, {120000, 0x3F},
-};
-
-// Driver buffer sizes in 16-bit words, by nBufferSize.
-constexpr std::uint32_t kBufferWords[] = {
-    8192, 16384, 32768, 65536, 131072, 262144, 524288, 1048576, 2097152, 4194304, 8388608,
-};
-constexpr int kBufferSizeCount = sizeof(kBufferWords) / sizeof(kBufferWords[0]);
-
-// Mode code by [external trigger][device memory].
-constexpr std::uint32_t kModeCodes[2][2] = {
-    {2, 5},
-    {4, 6},
-};
+constexpr const AnalogInputLists& kLists = *kClassTable[kClassAd].analogInput;
 
 // The set read in one process call, as the pacing step fills blocks from it:
 // sample j of channel i is word i + j x n of the interleaved set, n the
@@ -116,19 +90,6 @@ void WarnReadFailure(const char* what, std::uint16_t board)
 
 }  // namespace
 
-int FindIntervalIndex(double x)
-{
-    if (!(x >= kSamplingIntervalTable[0].milliseconds) || x > kSamplingIntervalTable[kSamplingIntervals - 1].milliseconds)
-        return -1;
-    const std::int32_t hundredths = static_cast<std::int32_t>(x * 100.0);
-    const double y = hundredths * 0.01;
-    for (unsigned i = 0; i < kSamplingIntervals; ++i) {
-        if (kSamplingIntervalTable[i].milliseconds == y)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 int ConfigureSampling(ModuleRecord* module, char* text)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
@@ -137,16 +98,16 @@ int ConfigureSampling(ModuleRecord* module, char* text)
         std::snprintf(text, kTextSize, "サンプリングレートが不正です");
         return 0;
     }
-    if (data->nBufferSize < 0 || data->nBufferSize >= kBufferSizeCount) {
+    if (data->nBufferSize < 0 || data->nBufferSize >= static_cast<std::int32_t>(kLists.bufferSizes.count)) {
         std::snprintf(text, kTextSize, "バッファサイズのインデックスが不正です");
         return 0;
     }
     const std::uint32_t channels = module->uiOutputChannels;
     data->Mode.dwFirstChannel = 0;
     data->Mode.dwLastChannel = channels - 1;
-    data->Mode.dwBufferWords = kBufferWords[data->nBufferSize];
+    data->Mode.dwBufferWords = kLists.bufferWords[data->nBufferSize];
     data->Mode.dwClockCode = kSamplingIntervalTable[index].clockCode;
-    data->Mode.dwModeCode = kModeCodes[data->nStartMethod != 0][data->nBufferMode != 0];
+    data->Mode.dwModeCode = kLists.modeCodes[data->nStartMethod != 0][data->nBufferMode != 0];
     data->dwTotalSamples = uiGlobalBlockSize * channels;
     // The driver gets an aligned copy: the mode sits in a packed block.
     SamplingMode mode = data->Mode;
@@ -158,11 +119,10 @@ int ConfigureSampling(ModuleRecord* module, char* text)
     return 1;
 }
 
-std::uint32_t AdCreate(ModuleRecord* module)
+std::uint32_t AdCreate(ModuleRecord* module, int slot)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
-    if (!ChooseAndClaimBoard(module, kKindAnalogInput, &data->wBoardNumber))
-        return 0;
+    ClaimChosenBoard(kKindAnalogInput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 0, 1);
     data->nInputRange = 0;
     data->nBufferMode = 0;
@@ -170,10 +130,10 @@ std::uint32_t AdCreate(ModuleRecord* module)
     data->nStartMethod = 0;
     data->dwTotalSamples = 0;
     data->pSampleBuffer = 0;
-    data->wRangeSpan = kInputRanges[0].wRangeSpan;
-    data->fRangeHigh = kInputRanges[0].fRangeHigh;
-    data->fRangeLow = kInputRanges[0].fRangeLow;
-    WriteDefaultChannelNames(data->szChannelName, kAdChannels);
+    data->wRangeSpan = kLists.rangeValues[0].wRangeSpan;
+    data->fRangeHigh = kLists.rangeValues[0].fRangeHigh;
+    data->fRangeLow = kLists.rangeValues[0].fRangeLow;
+    WriteDefaultChannelNames(kClassTable[kClassAd], data->szChannelName);
     ResetAnimationSteps(module);
     return 1;
 }

@@ -6,6 +6,7 @@
 #include "../host/HostImport.h"
 #include "../host/LibraryVariables.h"
 #include "AnalogOutput.h"
+#include "ClassTable.h"
 #include "DaModuleData.h"
 #include "ModuleCommon.h"
 #include "ModuleHandlers.h"
@@ -15,12 +16,13 @@ namespace {
 constexpr char kSourceFile[] = "Torq7Da";
 constexpr std::int32_t kLineRelease = 350;
 constexpr double kConverterSteps = 4096.0;
+constexpr const AnalogOutputLists& kLists = *kClassTable[kClassDa].analogOutput;
 
 // A stored range outside the table is refused where the worksheet is
 // restored or started, and the first range is used in its place.
 bool RangeIsKnown(std::uint32_t range)
 {
-    return range < kOutputRangeCount;
+    return range < kLists.ranges.count;
 }
 
 void WarnUnknownRange(std::uint32_t range)
@@ -32,7 +34,7 @@ void WarnUnknownRange(std::uint32_t range)
 
 const OutputRange& RangeOf(std::uint32_t range)
 {
-    return kOutputRanges[RangeIsKnown(range) ? range : 0];
+    return kLists.rangeValues[RangeIsKnown(range) ? range : 0];
 }
 
 void WriteBlock(const DaModuleData* data, std::uint32_t channel, DataBlock* block)
@@ -64,14 +66,13 @@ std::int32_t VoltsToCode(float sample, double lower, double upper)
     return static_cast<std::int32_t>((x - lower) * kConverterSteps / (upper - lower));
 }
 
-std::uint32_t DaCreate(ModuleRecord* module)
+std::uint32_t DaCreate(ModuleRecord* module, int slot)
 {
     DaModuleData* data = ModuleDataOf<DaModuleData>(module);
-    if (!ChooseAndClaimBoard(module, kKindAnalogOutput, &data->wBoardNumber))
-        return 0;
+    ClaimChosenBoard(kKindAnalogOutput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 1, 0);
     data->nOutputRange = 0;
-    WriteDefaultChannelNames(data->szChannelName, kDaChannels);
+    WriteDefaultChannelNames(kClassTable[kClassDa], data->szChannelName);
     return 1;
 }
 

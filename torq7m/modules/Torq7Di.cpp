@@ -42,13 +42,12 @@ struct DiPortReader {
 
 }  // namespace
 
-std::uint32_t DiCreate(ModuleRecord* module)
+std::uint32_t DiCreate(ModuleRecord* module, int slot)
 {
     DiModuleData* data = ModuleDataOf<DiModuleData>(module);
-    if (!ChooseAndClaimBoard(module, kKindDigitalInput, &data->wBoardNumber))
-        return 0;
+    ClaimChosenBoard(kKindDigitalInput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 0, 1);
-    WriteDefaultChannelNames(data->szChannelName, kDiChannels);
+    WriteDefaultChannelNames(kClassTable[kClassDi], data->szChannelName);
     ResetAnimationSteps(module);
     return 1;
 }

@@ -58,13 +58,12 @@ void WriteBlock(std::uint16_t board, std::uint32_t channel, DataBlock* block, Li
 
 }  // namespace
 
-std::uint32_t DoCreate(ModuleRecord* module)
+std::uint32_t DoCreate(ModuleRecord* module, int slot)
 {
     DoModuleData* data = ModuleDataOf<DoModuleData>(module);
-    if (!ChooseAndClaimBoard(module, kKindDigitalOutput, &data->wBoardNumber))
-        return 0;
+    ClaimChosenBoard(kKindDigitalOutput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 1, 0);
-    WriteDefaultChannelNames(data->szChannelName, kDoChannels);
+    WriteDefaultChannelNames(kClassTable[kClassDo], data->szChannelName);
     return 1;
 }
 

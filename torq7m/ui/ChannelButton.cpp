@@ -2,7 +2,7 @@
 
 #include "../host/HostImport.h"
 #include "../host/LibraryVariables.h"
-#include "../res/resource.h"
+#include "ControlMessages.h"
 #include "StateControl.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "../host/HostImport.h"
 #include "../res/resource.h"
+#include "ControlMessages.h"
 #include "StateControl.h"
 
 namespace {

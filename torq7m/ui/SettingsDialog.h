@@ -6,33 +6,26 @@
 
 #include <cstdint>
 
-struct ModuleRecord;
+#include "../modules/ClassTable.h"
 
-// Which of the module's channel counts the dialog edits.
-enum class ChannelSide {
-    Outputs,   // input classes: the board's inputs are the module's outputs
-    Inputs,    // output classes
-};
+struct ModuleRecord;
 
 // A drop-down list of the lower settings area: filled on open, its choice
 // taken into the working copy when the user closes the opened list.
 struct SettingsList {
     int control;
-    const char* const* items;
-    unsigned itemCount;
+    TextList items;
     int (*storedIndex)(const void* settings);
     void (*takeSelection)(void* settings, int selection);   // -1: no selection
 };
 
 struct SettingsDialogClass {
+    const ClassDescription* description;   // the block's size, the channels and the board field
     const char* templateName;
     const char* sourceFile;          // the source name the host sees with the working copy
     std::int32_t allocLine;
     std::int32_t okFreeLine;
     std::int32_t cancelFreeLine;
-    std::uint32_t dataSize;
-    unsigned channelMax;
-    ChannelSide side;
     const SettingsList* lists;
     unsigned listCount;
     // Copies the fields that a start or a stop owns from the module's current

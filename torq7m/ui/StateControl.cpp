@@ -1,6 +1,6 @@
 #include "StateControl.h"
 
-#include "../res/resource.h"
+#include "ControlMessages.h"
 
 std::uint16_t ControlState(HWND control)
 {

@@ -2,20 +2,14 @@
 // mode, buffer size and start method lists.
 #include <iterator>
 
-#include "../modules/AdModuleData.h"
 #include "../res/resource.h"
 #include "SettingsDialog.h"
 #include "SettingsDialogs.h"
 
 namespace {
 
-// Item i of each list stands for the stored index i.
-constexpr const char* kInputRangeItems[] = {"0～5V", "0～10V", "±2.5V", "±5V", "±10V"};
-constexpr const char* kBufferModeItems[] = {"ドライバメモリ", "デバイスメモリ"};
-constexpr const char* kBufferSizeItems[] = {"8KWord",   "16KWord",  "32KWord", "64KWord", "128KWord", "256KWord",
-                                            "512KWord", "1MWord",   "2MWord",  "4MWord",  "8MWord"};
-constexpr const char* kStartMethodItems[] = {"ソフトトリガ", "外部トリガ"};
-static_assert(std::size(kInputRangeItems) == kInputRangeCount, "one item per input range");
+constexpr const ClassDescription& kAdClass = kClassTable[kClassAd];
+constexpr const AnalogInputLists& kLists = *kAdClass.analogInput;
 
 AdModuleData& Settings(void* settings)
 {
@@ -32,8 +26,8 @@ void TakeInputRange(void* settings, int selection)
 {
     AdModuleData& data = Settings(settings);
     data.nInputRange = selection;
-    if (selection >= 0 && static_cast<unsigned>(selection) < kInputRangeCount) {
-        const InputRange& range = kInputRanges[selection];
+    if (selection >= 0 && static_cast<unsigned>(selection) < kLists.ranges.count) {
+        const InputRange& range = kLists.rangeValues[selection];
         data.wRangeSpan = range.wRangeSpan;
         data.fRangeHigh = range.fRangeHigh;
         data.fRangeLow = range.fRangeLow;
@@ -41,15 +35,15 @@ void TakeInputRange(void* settings, int selection)
 }
 
 constexpr SettingsList kAdLists[] = {
-    {IDC_RANGE, kInputRangeItems, std::size(kInputRangeItems),
-     [](const void* settings) { return static_cast<int>(Settings(settings).nInputRange); }, TakeInputRange},
-    {IDC_BUFFER_MODE, kBufferModeItems, std::size(kBufferModeItems),
+    {IDC_RANGE, kLists.ranges, [](const void* settings) { return static_cast<int>(Settings(settings).nInputRange); },
+     TakeInputRange},
+    {IDC_BUFFER_MODE, kLists.bufferModes,
      [](const void* settings) { return static_cast<int>(Settings(settings).nBufferMode); },
      [](void* settings, int selection) { Settings(settings).nBufferMode = selection; }},
-    {IDC_BUFFER_SIZE, kBufferSizeItems, std::size(kBufferSizeItems),
+    {IDC_BUFFER_SIZE, kLists.bufferSizes,
      [](const void* settings) { return static_cast<int>(Settings(settings).nBufferSize); },
      [](void* settings, int selection) { Settings(settings).nBufferSize = selection; }},
-    {IDC_START_METHOD, kStartMethodItems, std::size(kStartMethodItems),
+    {IDC_START_METHOD, kLists.startMethods,
      [](const void* settings) { return static_cast<int>(Settings(settings).nStartMethod); },
      [](void* settings, int selection) { Settings(settings).nStartMethod = selection; }},
 };
@@ -65,8 +59,7 @@ void KeepAdRunFields(void* settings, const void* current)
 }
 
 constexpr SettingsDialogClass kAdDialog = {
-    "TORQ7_ADDLG", "Torq7AdCtlDlg", 102, 299, 311, sizeof(AdModuleData), kAdChannels, ChannelSide::Outputs,
-    kAdLists,      std::size(kAdLists), KeepAdRunFields,
+    &kAdClass, "TORQ7_ADDLG", "Torq7AdCtlDlg", 102, 299, 311, kAdLists, std::size(kAdLists), KeepAdRunFields,
 };
 
 }  // namespace

@@ -1,13 +1,11 @@
 // The digital input settings dialog: the frame alone.
-#include "../modules/DiModuleData.h"
 #include "SettingsDialog.h"
 #include "SettingsDialogs.h"
 
 namespace {
 
 constexpr SettingsDialogClass kDiDialog = {
-    "TORQ7_DIDLG", "Torq7DiCtlDlg", 72, 203, 213, sizeof(DiModuleData), kDiChannels, ChannelSide::Outputs,
-    nullptr,       0,               nullptr,
+    &kClassTable[kClassDi], "TORQ7_DIDLG", "Torq7DiCtlDlg", 72, 203, 213, nullptr, 0, nullptr,
 };
 
 }  // namespace

@@ -1,5 +1,4 @@
 // The digital output settings dialog: the frame alone.
-#include "../modules/DoModuleData.h"
 #include "SettingsDialog.h"
 #include "SettingsDialogs.h"
 
@@ -12,8 +11,7 @@ void KeepDoRunFields(void* settings, const void* current)
 }
 
 constexpr SettingsDialogClass kDoDialog = {
-    "TORQ7_DODLG", "Torq7DoCtlDlg", 72, 203, 214, sizeof(DoModuleData), kDoChannels, ChannelSide::Inputs,
-    nullptr,       0,               KeepDoRunFields,
+    &kClassTable[kClassDo], "TORQ7_DODLG", "Torq7DoCtlDlg", 72, 203, 214, nullptr, 0, KeepDoRunFields,
 };
 
 }  // namespace

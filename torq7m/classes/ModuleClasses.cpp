@@ -4,14 +4,12 @@
 
 #include "../host/HostImport.h"
 #include "../host/LibraryInstance.h"
+#include "../modules/ClassTable.h"
+#include "../modules/ModuleCommon.h"
+#include "../modules/ModuleHandlers.h"
 #include "../res/resource.h"
+#include "../ui/DeviceSelectDialog.h"
 #include "../ui/SettingsDialogs.h"
-#include "AdModuleData.h"
-#include "DaModuleData.h"
-#include "DiModuleData.h"
-#include "DoModuleData.h"
-#include "ModuleCommon.h"
-#include "ModuleHandlers.h"
 
 namespace {
 
@@ -43,9 +41,21 @@ constexpr DispatchTable TableOf(const DispatchEntry (&entries)[N])
     return DispatchTable{entries, N};
 }
 
+// Placing a module takes two steps: the user chooses a board among those no
+// module of the kind has claimed, then the module is created on it. 0 when
+// no board was chosen.
+template <ModuleKind Kind, ModuleCreator Create>
+std::uint32_t PlaceModule(ModuleRecord* module)
+{
+    const int slot = DeviceSelectDialog(HandleFromHost32<HWND>(module->hwndModule), Kind);
+    if (slot == kNoSlot)
+        return 0;
+    return Create(module, slot);
+}
+
 constexpr DispatchEntry kAdDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
-    {MODMSG_CREATE, Reply::HandlerResult, AdCreate},
+    {MODMSG_CREATE, Reply::HandlerResult, PlaceModule<kKindAnalogInput, AdCreate>},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<AdModuleData, kKindAnalogInput>},
     {MODMSG_SETUP, Reply::AcknowledgeAfter, AdSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
@@ -57,7 +67,7 @@ constexpr DispatchEntry kAdDispatch[] = {
 
 constexpr DispatchEntry kDiDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
-    {MODMSG_CREATE, Reply::HandlerResult, DiCreate},
+    {MODMSG_CREATE, Reply::HandlerResult, PlaceModule<kKindDigitalInput, DiCreate>},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DiModuleData, kKindDigitalInput>},
     {MODMSG_SETUP, Reply::AcknowledgeAfter, DiSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
@@ -69,7 +79,7 @@ constexpr DispatchEntry kDiDispatch[] = {
 
 constexpr DispatchEntry kDoDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
-    {MODMSG_CREATE, Reply::HandlerResult, DoCreate},
+    {MODMSG_CREATE, Reply::HandlerResult, PlaceModule<kKindDigitalOutput, DoCreate>},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DoModuleData, kKindDigitalOutput>},
     {MODMSG_SETUP, Reply::AcknowledgeAfter, DoSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
@@ -81,7 +91,7 @@ constexpr DispatchEntry kDoDispatch[] = {
 // The analog output's start only checks the stored range; it always answers 1.
 constexpr DispatchEntry kDaDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
-    {MODMSG_CREATE, Reply::HandlerResult, DaCreate},
+    {MODMSG_CREATE, Reply::HandlerResult, PlaceModule<kKindAnalogOutput, DaCreate>},
     {MODMSG_DELETE, Reply::AcknowledgeAfter, ReleaseModuleBoard<DaModuleData, kKindAnalogOutput>},
     {MODMSG_SETUP, Reply::AcknowledgeAfter, DaSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
@@ -90,9 +100,8 @@ constexpr DispatchEntry kDaDispatch[] = {
     {MODMSG_STOP, Reply::Acknowledge, nullptr},
 };
 
+// What the host is told of a class beside its description.
 struct ModuleClass {
-    const char* className;
-    std::uint32_t dataSize;
     std::uint32_t menuCommand;
     UINT shortNameId;
     UINT longNameId;
@@ -102,18 +111,12 @@ struct ModuleClass {
     ModuleProcessFunction process;
 };
 
-enum ClassIndex : unsigned { kClassDi, kClassDo, kClassDa, kClassAd, kClassCount };
-
-// In registration order.
+// In registration order, the order of the class table.
 constexpr ModuleClass kModuleClasses[kClassCount] = {
-    {"TORQ7DI", sizeof(DiModuleData), IDM_Q7DI, IDS_Q7DI_SHORT, IDS_Q7DI_LONG, "ICO_Q7DI", "BMP_Q7DI",
-     TableOf(kDiDispatch), DiProcess},
-    {"TORQ7DO", sizeof(DoModuleData), IDM_Q7DO, IDS_Q7DO_SHORT, IDS_Q7DO_LONG, "ICO_Q7DO", "BMP_Q7DO",
-     TableOf(kDoDispatch), DoProcess},
-    {"TORQ7DA", sizeof(DaModuleData), IDM_Q7DA, IDS_Q7DA_SHORT, IDS_Q7DA_LONG, "ICO_Q7DA", "BMP_Q7DA",
-     TableOf(kDaDispatch), DaProcess},
-    {"TORQ7AD", sizeof(AdModuleData), IDM_Q7AD, IDS_Q7AD_SHORT, IDS_Q7AD_LONG, "ICO_Q7AD", "BMP_Q7AD",
-     TableOf(kAdDispatch), AdProcess},
+    {IDM_Q7DI, IDS_Q7DI_SHORT, IDS_Q7DI_LONG, "ICO_Q7DI", "BMP_Q7DI", TableOf(kDiDispatch), DiProcess},
+    {IDM_Q7DO, IDS_Q7DO_SHORT, IDS_Q7DO_LONG, "ICO_Q7DO", "BMP_Q7DO", TableOf(kDoDispatch), DoProcess},
+    {IDM_Q7DA, IDS_Q7DA_SHORT, IDS_Q7DA_LONG, "ICO_Q7DA", "BMP_Q7DA", TableOf(kDaDispatch), DaProcess},
+    {IDM_Q7AD, IDS_Q7AD_SHORT, IDS_Q7AD_LONG, "ICO_Q7AD", "BMP_Q7AD", TableOf(kAdDispatch), AdProcess},
 };
 
 constexpr std::uint32_t kClassInfoField16 = 12;
@@ -161,13 +164,14 @@ constexpr ModuleMessageHandler kMessageHandlers[kClassCount] = {
 
 void RegisterModuleClass(unsigned index)
 {
+    const ClassDescription& description = kClassTable[index];
     const ModuleClass& moduleClass = kModuleClasses[index];
     ModuleClassInfo info = {};
     LoadStringA(g_hInstLibrary, moduleClass.shortNameId, g_shortNames[index], kShortNameSize);
     LoadStringA(g_hInstLibrary, moduleClass.longNameId, g_longNames[index], kLongNameSize);
     info.hInstance = HandleToHost32(g_hInstLibrary);
-    info.pszClassName = ToHost32(moduleClass.className);
-    info.dwModuleDataSize = moduleClass.dataSize;
+    info.pszClassName = ToHost32(description.className);
+    info.dwModuleDataSize = description.dataSize;
     info.dwHostField16 = kClassInfoField16;
     info.dwMenuCommand = moduleClass.menuCommand;
     info.pszShortName = ToHost32(g_shortNames[index]);

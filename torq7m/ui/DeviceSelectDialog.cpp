@@ -8,23 +8,27 @@
 #include "../host/LibraryInstance.h"
 #include "../res/resource.h"
 
-ModuleKind selectionKind;
-
 namespace {
 
 constexpr char kDialogName[] = "Q7_DEVSEL";
 constexpr std::uint16_t kNoShownSlot = 0xFFFF;
 
+// Made by the function that opens the dialog, kept with the window.
 struct DeviceSelectState {
+    ModuleKind kind;                        // of the module being placed
     std::uint16_t listSlots[kBoardSlots];   // slot of the board at each list position
     std::uint16_t shownSlot;                // slot whose details are on display
 };
 
-DeviceSelectState g_state;
-
-bool OfferedForKind(const BoardEntry& entry)
+// Null until the dialog is initialised.
+DeviceSelectState* StateOf(HWND dialog)
 {
-    const bool inUse = selectionKind >= kModuleKinds || entry.inUse[selectionKind] != 0;
+    return reinterpret_cast<DeviceSelectState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+bool OfferedForKind(const BoardEntry& entry, ModuleKind kind)
+{
+    const bool inUse = kind >= kModuleKinds || entry.inUse[kind] != 0;
     return entry.present == 1 && !inUse;
 }
 
@@ -35,16 +39,16 @@ void SetFieldNumber(HWND dialog, int control, const char* format, unsigned value
     SetDlgItemTextA(dialog, control, text);
 }
 
-void ShowDetails(HWND dialog, std::uint16_t slot)
+void ShowDetails(HWND dialog, DeviceSelectState& state, std::uint16_t slot)
 {
-    if (slot == g_state.shownSlot)
+    if (slot == state.shownSlot)
         return;
     const BoardEntry& entry = g_boardTable[slot];
     SetFieldNumber(dialog, IDC_DEVSEL_PORT_ADDRESS, "%x H", entry.ioPortAddress);
     SetFieldNumber(dialog, IDC_DEVSEL_PORT_LENGTH, "%d", entry.ioPortLength);
     SetFieldNumber(dialog, IDC_DEVSEL_SLOT, "%u", entry.boardNumber);
     SetFieldNumber(dialog, IDC_DEVSEL_SWITCH_VALUE, "%d", entry.switchValue);
-    g_state.shownSlot = slot;
+    state.shownSlot = slot;
 }
 
 // The list position under the highlight, or -1 when nothing is highlighted.
@@ -53,17 +57,18 @@ int SelectedPosition(HWND dialog)
     return static_cast<int>(SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_GETCURSEL, 0, 0));
 }
 
-BOOL OnInitDialog(HWND dialog)
+BOOL OnInitDialog(HWND dialog, DeviceSelectState& state)
 {
-    g_state.shownSlot = kNoShownSlot;
+    SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+    state.shownSlot = kNoShownSlot;
     unsigned offered = 0;
     for (unsigned slot = 0; slot < kBoardSlots; ++slot) {
-        if (!OfferedForKind(g_boardTable[slot]))
+        if (!OfferedForKind(g_boardTable[slot], state.kind))
             continue;
         char label[32];
         std::snprintf(label, sizeof label, "Torq-Q7 #%d", offered);
         SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
-        g_state.listSlots[offered++] = static_cast<std::uint16_t>(slot);
+        state.listSlots[offered++] = static_cast<std::uint16_t>(slot);
     }
     if (offered == 0) {
         g_host.ShowWarning("エラー", "使えるデバイスがありません");
@@ -71,53 +76,54 @@ BOOL OnInitDialog(HWND dialog)
         return TRUE;
     }
     SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_SETCURSEL, 0, 0);
-    ShowDetails(dialog, g_state.listSlots[0]);
+    ShowDetails(dialog, state, state.listSlots[0]);
     return TRUE;
 }
 
 // OK and a double click choose the highlighted board; with nothing
 // highlighted there is no choice yet and the dialog stays open.
-void ChooseSelected(HWND dialog)
+void ChooseSelected(HWND dialog, const DeviceSelectState& state)
 {
     const int position = SelectedPosition(dialog);
     if (position >= 0 && position < static_cast<int>(kBoardSlots))
-        EndDialog(dialog, g_state.listSlots[position]);
+        EndDialog(dialog, state.listSlots[position]);
 }
 
-void OnSelectionChange(HWND dialog)
+void OnSelectionChange(HWND dialog, DeviceSelectState& state)
 {
     const int position = SelectedPosition(dialog);
     if (position >= 0 && position < static_cast<int>(kBoardSlots))
-        ShowDetails(dialog, g_state.listSlots[position]);
+        ShowDetails(dialog, state, state.listSlots[position]);
 }
 
-void OnCommand(HWND dialog, WORD control, WORD notification)
+void OnCommand(HWND dialog, DeviceSelectState& state, WORD control, WORD notification)
 {
     switch (control) {
     case IDOK:
-        ChooseSelected(dialog);
+        ChooseSelected(dialog, state);
         break;
     case IDCANCEL:
         EndDialog(dialog, kNoSlot);
         break;
     case IDC_DEVSEL_LIST:
         if (notification == LBN_SELCHANGE)
-            OnSelectionChange(dialog);
+            OnSelectionChange(dialog, state);
         else if (notification == LBN_DBLCLK)
-            ChooseSelected(dialog);
+            ChooseSelected(dialog, state);
         break;
     default:
         break;
     }
 }
 
-INT_PTR CALLBACK DeviceSelectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK DeviceSelectProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(dialog);
+        return OnInitDialog(dialog, *reinterpret_cast<DeviceSelectState*>(lParam));
     case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        if (DeviceSelectState* state = StateOf(dialog))
+            OnCommand(dialog, *state, LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     default:
         return FALSE;   // WM_CLOSE too: the default handling turns it into Cancel
@@ -126,9 +132,12 @@ INT_PTR CALLBACK DeviceSelectProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-int DeviceSelectDialog(HWND owner)
+int DeviceSelectDialog(HWND owner, ModuleKind kind)
 {
-    const INT_PTR result = DialogBoxParamA(g_hInstLibrary, kDialogName, owner, DeviceSelectProc, 0);
+    DeviceSelectState state{};
+    state.kind = kind;
+    const INT_PTR result = DialogBoxParamA(g_hInstLibrary, kDialogName, owner, DeviceSelectProc,
+                                           reinterpret_cast<LPARAM>(&state));
     if (result < 0 || result >= static_cast<INT_PTR>(kBoardSlots))
         return kNoSlot;
     return static_cast<int>(result);
