@@ -8,38 +8,11 @@
 #include "DriverApi.h"
 #include "EventWindow.h"
 
-BoardEntry g_boardTable[kBoardSlots];
+BoardSlots g_boardTable;
 
 namespace {
 
 bool g_portLockCreated;
-
-void EmptySlot(BoardEntry& entry)
-{
-    entry = BoardEntry{};
-    entry.boardNumber = kNoBoard;
-}
-
-void DiscoverSlot(unsigned slot)
-{
-    BoardEntry& entry = g_boardTable[slot];
-    EmptySlot(entry);
-    // The driver may write back a board number other than the slot; from
-    // here on the board goes by that number.
-    std::uint32_t board = slot;
-    if (!Torq7Create(&board, g_hwndEvent, kDriverMessageBase, 0))
-        return;
-    ResourceRecord resource;
-    if (!Torq7GetResource(board, &resource)) {
-        Torq7Close(board);
-        return;
-    }
-    entry.present = 1;
-    entry.ioPortAddress = resource.dwIoPortAddress;
-    entry.ioPortLength = resource.dwIoPortLength;
-    entry.boardNumber = static_cast<std::uint16_t>(board);
-    Torq7GetSwitchValue(board, &entry.switchValue);
-}
 
 }  // namespace
 
@@ -49,18 +22,13 @@ int InitBoardTable()
     g_portLockCreated = true;
     if (!LoadDriverLibrary())
         return 0;
-    for (unsigned slot = 0; slot < kBoardSlots; ++slot)
-        DiscoverSlot(slot);
+    DiscoverBoards(g_boardTable, g_hwndEvent, nullptr);
     return 1;
 }
 
 int ShutdownBoardTable()
 {
-    for (BoardEntry& entry : g_boardTable) {
-        if (entry.present)
-            Torq7Close(entry.boardNumber);
-        EmptySlot(entry);
-    }
+    CloseBoards(g_boardTable);
     UnloadDriverLibrary();
     if (g_portLockCreated) {
         DeletePortLock();

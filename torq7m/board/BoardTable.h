@@ -3,26 +3,9 @@
 
 #include <cstdint>
 
-#include "DriverTypes.h"
+#include "BoardDiscovery.h"
 
-enum ModuleKind : std::uint32_t {
-    kKindAnalogInput = 0,
-    kKindAnalogOutput = 1,
-    kKindDigitalInput = 2,
-    kKindDigitalOutput = 3,
-};
-constexpr unsigned kModuleKinds = 4;
-
-struct BoardEntry {
-    std::uint32_t present;
-    std::uint32_t inUse[kModuleKinds];
-    std::uint32_t ioPortAddress;
-    std::uint32_t ioPortLength;
-    std::uint32_t switchValue;
-    std::uint16_t boardNumber;   // kNoBoard in an empty slot
-};
-
-extern BoardEntry g_boardTable[kBoardSlots];
+extern BoardSlots g_boardTable;
 
 constexpr int kNoSlot = -1;
 

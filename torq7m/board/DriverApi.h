@@ -11,27 +11,20 @@
 int LoadDriverLibrary();
 int UnloadDriverLibrary();
 
-std::int32_t Torq7Create(std::uint32_t* slotOrBoard, HWND__* notifyWindow, std::uint32_t messageBase,
-                         std::uint32_t reserved);
-std::int32_t Torq7Close(std::uint32_t board);
-std::int32_t Torq7GetResource(std::uint32_t board, ResourceRecord* resource);
-std::int32_t Torq7GetSwitchValue(std::uint32_t board, std::uint32_t* value);
-std::int32_t Torq7SetMode(std::uint32_t board, SamplingMode* mode);
-std::int32_t Torq7StartSampling(std::uint32_t board);
-std::int32_t Torq7StopSampling(std::uint32_t board);
-std::int32_t Torq7GetSamplingStatus(std::uint32_t board, std::uint32_t* ready, std::uint32_t* other);
-std::int32_t Torq7GetData(std::uint32_t board, std::uint32_t count, std::uint16_t* buffer);
-std::int32_t Torq7SetData(std::uint32_t board, std::uint32_t channel, std::uint32_t code);
-std::int32_t Torq7InPort(std::uint32_t board, std::uint8_t* value);
-std::int32_t Torq7OutPort(std::uint32_t board, std::uint32_t value);
-std::int32_t Torq7GetLastError(std::uint32_t board);
+// One wrapper per entry point, Torq7GetVersion included, with the entry
+// point's name.
+#define TORQ7_DECLARE_WRAPPER(name, result, params, wrapperParams, args, notLoaded) result Torq7##name wrapperParams;
+TORQ7_DRIVER_ENTRIES(TORQ7_DECLARE_WRAPPER)
+#undef TORQ7_DECLARE_WRAPPER
 
 // Port access kinds of BoardPortAccess.
 constexpr std::uint8_t kPortRead = 2;
 constexpr std::uint8_t kPortWrite = 3;
 
-// The lock that serialises every port access with its test of whether a
-// measurement runs; the board table creates and deletes it.
+// The port access belongs to the library alone (PortAccess.cpp), as it
+// reads the host's measurement flag. Its lock serialises every port access
+// with its test of whether a measurement runs; the board table creates and
+// deletes it.
 void CreatePortLock();
 void DeletePortLock();
 

@@ -1,0 +1,161 @@
+#include "CheckOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ExitCodes.h"
+#include "modules/AdModuleData.h"
+
+namespace {
+
+constexpr std::uint32_t kMaxChannels = 8;
+constexpr char kPlusMinus[] = "±";
+constexpr char kWaveDash[] = "～";
+
+// A whole number in [0, max]; false for anything else.
+bool ReadNumber(const char* text, unsigned long max, unsigned long* value)
+{
+    char* end = nullptr;
+    *value = std::strtoul(text, &end, 10);
+    return *text >= '0' && *text <= '9' && *end == '\0' && *value <= max;
+}
+
+bool ReadVolts(const std::string& text, double* volts)
+{
+    char* end = nullptr;
+    *volts = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0';
+}
+
+// "0～10V", "0..10V", "±5V", "-5..5V" (the V may be left out) to the index
+// of the board's range with those ends.
+bool ReadRange(std::string text, unsigned* range)
+{
+    if (!text.empty() && (text.back() == 'V' || text.back() == 'v'))
+        text.pop_back();
+    double low = 0.0;
+    double high = 0.0;
+    if (text.compare(0, sizeof kPlusMinus - 1, kPlusMinus) == 0) {
+        if (!ReadVolts(text.substr(sizeof kPlusMinus - 1), &high))
+            return false;
+        low = -high;
+    } else {
+        std::size_t gap = text.find(kWaveDash);
+        std::size_t gapLength = sizeof kWaveDash - 1;
+        if (gap == std::string::npos) {
+            gap = text.find("..");
+            gapLength = 2;
+        }
+        if (gap == std::string::npos || !ReadVolts(text.substr(0, gap), &low) ||
+            !ReadVolts(text.substr(gap + gapLength), &high))
+            return false;
+    }
+    for (unsigned i = 0; i < kInputRangeCount; ++i) {
+        if (kInputRanges[i].fRangeLow == low && kInputRanges[i].fRangeHigh == high) {
+            *range = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Problem(const char* option, const char* value, const char* what)
+{
+    return std::string(option) + " " + value + ": " + what;
+}
+
+}  // namespace
+
+bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string* problem)
+{
+    bool channelsGiven = false;
+    bool rangeGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h" || option == "/?") {
+            options->help = true;
+            continue;
+        }
+        if (option == "--outputs") {
+            options->writeOutputs = true;
+            continue;
+        }
+        const bool takesValue = option == "--host" || option == "--test" || option == "--channels" || option == "--range";
+        if (!takesValue) {
+            *problem = option + ": 知らないオプションです (unknown option)";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            *problem = option + ": 値がありません (value missing)";
+            return false;
+        }
+        const char* value = argv[++i];
+        unsigned long number = 0;
+        if (option == "--host") {
+            options->hostFolder = value;
+        } else if (option == "--test") {
+            if (!ReadNumber(value, kNoBoard - 1, &number)) {
+                *problem = Problem("--test", value, "ボード番号は 0～65534 です (board number 0..65534)");
+                return false;
+            }
+            options->selfTest = true;
+            options->board = static_cast<std::uint16_t>(number);
+        } else if (option == "--channels") {
+            if (!ReadNumber(value, kMaxChannels, &number) || number == 0) {
+                *problem = Problem("--channels", value, "チャンネル数は 1～8 です (channels 1..8)");
+                return false;
+            }
+            options->channels = static_cast<std::uint32_t>(number);
+            channelsGiven = true;
+        } else {
+            if (!ReadRange(value, &options->range)) {
+                *problem = Problem("--range", value,
+                                   "ボードのレンジは 0～5V, 0～10V, ±2.5V, ±5V, ±10V です (not a range of the board)");
+                return false;
+            }
+            rangeGiven = true;
+        }
+    }
+    if (!options->selfTest && (channelsGiven || rangeGiven || options->writeOutputs)) {
+        *problem = "--channels, --range, --outputs: --test BOARD と一緒に使います (only with --test)";
+        return false;
+    }
+    return true;
+}
+
+void PrintUsage()
+{
+    std::printf(
+        "使い方 (usage): Torq7Check.exe [--host DIR] [--test BOARD [--channels N] [--range RANGE] [--outputs]]\n"
+        "\n"
+        "ホストを起動せずに、Torq7m.dll がこのパソコンで torq7.dll と Torq-Q7 ボードを使えるか確かめます。\n"
+        "(Checks, without the host, whether Torq7m.dll can use torq7.dll and the Torq-Q7 boards.)\n"
+        "\n"
+        "  --host DIR     ホストのフォルダ (the host's folder): torq7.dll をホストと同じ順で探します\n"
+        "                 (searches torq7.dll as Windows does for the host); 省略時はこのプログラムのフォルダ\n"
+        "  --test BOARD   ボード番号 BOARD の自己診断 (self-test of board BOARD): 入力ポートを 10 回読み、\n"
+        "                 アナログ入力を 1 ms で 100 サンプル取ります (reads the input port ten times and\n"
+        "                 takes 100 analog input samples at 1 ms)\n"
+        "  --channels N   アナログ入力のチャンネル数 1～8 (analog input channels, default 1)\n"
+        "  --range RANGE  入力レンジ (input range) 0～5V, 0～10V, ±2.5V, ±5V, ±10V (default 0～5V;\n"
+        "                 0..10V, -5..5V でも可)\n"
+        "  --outputs      出力も試します (also tries the outputs): デジタル出力にパターン、アナログ出力に\n"
+        "                 中央のコードを書き、最後にすべて 0 に戻します (writes a pattern and mid-range\n"
+        "                 codes, then sets every output back to 0). 省略時は出力に触れません.\n"
+        "\n"
+        "終了コード (exit codes):\n");
+    for (const ExitCodeText& entry : kExitCodeTexts)
+        std::printf("  %d  %s\n", entry.code, entry.meaning);
+}
+
+std::string RangeText(unsigned range)
+{
+    const InputRange& r = kInputRanges[range];
+    char text[32];
+    if (r.fRangeLow == -r.fRangeHigh)
+        std::snprintf(text, sizeof text, "%s%gV", kPlusMinus, double{r.fRangeHigh});
+    else
+        std::snprintf(text, sizeof text, "%g%s%gV", double{r.fRangeLow}, kWaveDash, double{r.fRangeHigh});
+    return text;
+}

@@ -1,0 +1,101 @@
+#include "DriverSearch.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "board/DriverTypes.h"
+
+namespace {
+
+std::string WithoutTrailingSlash(std::string folder)
+{
+    while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.pop_back();
+    return folder;
+}
+
+std::string DriverPathIn(const std::string& folder)
+{
+    return WithoutTrailingSlash(folder) + "\\" + kDriverFileName;
+}
+
+bool HoldsDriver(const std::string& folder)
+{
+    const DWORD attributes = GetFileAttributesA(DriverPathIn(folder).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+
+std::string AskFolder(FolderQuery query)
+{
+    char path[MAX_PATH];
+    const UINT length = query(path, sizeof path);
+    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+std::string CurrentFolder()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+std::vector<std::string> PathFolders()
+{
+    std::vector<std::string> folders;
+    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (size == 0)
+        return folders;
+    std::string path(size, '\0');
+    path.resize(GetEnvironmentVariableA("PATH", &path[0], size));
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find(';', start), path.size());
+        if (end > start)
+            folders.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+}  // namespace
+
+std::vector<SearchFolder> DriverSearchOrder(const std::string& hostFolder)
+{
+    const std::string windows = AskFolder(GetWindowsDirectoryA);
+    std::vector<SearchFolder> folders = {
+        {hostFolder.empty() ? "このプログラムのフォルダ (program folder)" : "ホストのフォルダ (host folder)",
+         hostFolder.empty() ? ProgramFolder() : WithoutTrailingSlash(hostFolder), false},
+        {"システムフォルダ (system folder)", AskFolder(GetSystemDirectoryA), false},
+        {"16 ビットのシステムフォルダ (16-bit system folder)", windows + "\\system", false},
+        {"Windows フォルダ (Windows folder)", windows, false},
+        {"カレントフォルダ (current folder)", CurrentFolder(), false},
+    };
+    for (const std::string& folder : PathFolders())
+        folders.push_back({"PATH", folder, false});
+    for (SearchFolder& folder : folders)
+        folder.hasDriver = HoldsDriver(folder.path);
+    return folders;
+}
+
+FoundDriver LoadFirstDriver(const std::vector<SearchFolder>& folders)
+{
+    for (const SearchFolder& folder : folders) {
+        if (!folder.hasDriver)
+            continue;
+        const std::string path = DriverPathIn(folder.path);
+        HMODULE module = LoadLibraryA(path.c_str());
+        return {path, module, module ? 0 : GetLastError()};
+    }
+    return {std::string(), nullptr, 0};
+}
