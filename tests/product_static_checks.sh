@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Static checks of the 32-bit product DLL, read off the file itself: what the
+# Static checks of the 32-bit product, read off the files themselves: what the
 # host's loader and a machine without the compiler's runtime would see.
 #   bash tests/product_static_checks.sh path/to/Torq7m.dll
-# Prints one "ok: ..." or "FAIL: ..." line per check; exits 1 on any failure.
+#   bash tests/product_static_checks.sh path/to/Torq7Check.exe
+# The program gets the checks that do not concern a plug-in: its format, its
+# imports and no debug sections. Prints one "ok: ..." or "FAIL: ..." line per
+# check; exits 1 on any failure.
 set -uo pipefail
 
-dll=${1:?usage: product_static_checks.sh path/to/Torq7m.dll}
+dll=${1:?usage: product_static_checks.sh path/to/Torq7m.dll or Torq7Check.exe}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 # Exports the host looks up: "ordinal name", undecorated.
@@ -76,6 +79,29 @@ fi
 check "file format pei-i386" grep -q 'file format pei-i386$' <<<"$headers"
 check "optional header Magic 010b (PE32)" grep -Eq '^Magic[[:space:]]+010b' <<<"$headers"
 
+# --- imports -----------------------------------------------------------------
+imports=$(awk '/^\tDLL Name:/ { print $3 }' <<<"$headers")
+allowed_regex="^($(IFS='|'; echo "${allowed_imports[*]}"))\$"
+check "imports KERNEL32.dll" grep -qix 'kernel32\.dll' <<<"$imports"
+while read -r name; do
+    [ -n "$name" ] || continue
+    check "import $name is a system DLL" grep -Eqi "$allowed_regex" <<<"$name"
+done <<<"$imports"
+
+# --- debug sections ------------------------------------------------------------
+debug_sections=$(awk '$2 ~ /^\.debug/ { printf "%s%s", sep, $2; sep = ", " }' <<<"$sections")
+check "no debug sections${debug_sections:+ (found: $debug_sections)}" test -z "$debug_sections"
+
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+    exit 0
+}
+[[ $dll != *.exe ]] || finish
+
 # --- exports -----------------------------------------------------------------
 # The name table lists 0-based indexes into the address table: ordinal = index + base.
 ordinal_base=$(awk '/^Ordinal Base/ { print $3; exit }' <<<"$headers")
@@ -90,15 +116,6 @@ for entry in "${expected_exports[@]}"; do
     found=$(awk -v name="${entry#* }" '$2 == name { print $1 }' <<<"$exports")
     check "export ${entry#* } at ordinal ${entry%% *} (found: ${found:-none})" test "$found" = "${entry%% *}"
 done
-
-# --- imports -----------------------------------------------------------------
-imports=$(awk '/^\tDLL Name:/ { print $3 }' <<<"$headers")
-allowed_regex="^($(IFS='|'; echo "${allowed_imports[*]}"))\$"
-check "imports KERNEL32.dll" grep -qix 'kernel32\.dll' <<<"$imports"
-while read -r name; do
-    [ -n "$name" ] || continue
-    check "import $name is a system DLL" grep -Eqi "$allowed_regex" <<<"$name"
-done <<<"$imports"
 
 # --- relocation and DEP ------------------------------------------------------
 characteristics_hex=$(awk '/^DllCharacteristics/ { print $2; exit }' <<<"$headers")
@@ -335,8 +352,4 @@ for entry in "${settings_dialogs[@]}"; do
     check "$name has nothing else${unexpected:+ (found: $unexpected)}" test -z "$unexpected"
 done
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all checks passed"
+finish

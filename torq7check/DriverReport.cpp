@@ -11,6 +11,15 @@ namespace {
 // Module kinds by ModuleKind, as the host's module list names them.
 constexpr const char* kKindNames[kModuleKinds] = {"Torq-Q7 AD", "Torq-Q7 DA", "Torq-Q7 DIN", "Torq-Q7 DOUT"};
 
+// By StartUpVerdict.
+constexpr const char* kStartUpTexts[] = {
+    "メニュー \"HALDEN\" と 4 つのモジュールを登録します (menu and module classes installed)",
+    "メニューもモジュールも登録しません (no menu, no module classes): torq7.dll が見つかりません (no driver)",
+    "メニューもモジュールも登録しません (no menu, no module classes): エントリポイントが欠けています "
+    "(incomplete driver)",
+    "メニューもモジュールも登録しません (no menu, no module classes): torq7.dll を結び付けられません (not bound)",
+};
+
 const char* Presence(bool present)
 {
     return present ? "あり (present)" : "ありません (missing)";
@@ -66,17 +75,11 @@ bool ReportEntryPoints(HINSTANCE__* module)
     return complete;
 }
 
-void ReportStartUp(bool bound, bool complete)
+void ReportStartUp(StartUpVerdict verdict)
 {
-    if (bound) {
+    if (verdict == kStartUpInstalls)
         std::printf("torq7.dll の版数 (version): 0x%04X\n", unsigned{Torq7GetVersion()});
-        std::printf("起動時 (start-up): メニュー \"HALDEN\" と 4 つのモジュールを登録します "
-                    "(menu and module classes installed)\n");
-    } else {
-        std::printf("起動時 (start-up): メニューもモジュールも登録しません (no menu, no module classes): %s\n",
-                    complete ? "torq7.dll を結び付けられません (driver not bound)"
-                             : "torq7.dll にエントリポイントが欠けています (incomplete driver)");
-    }
+    std::printf("起動時 (start-up): %s\n", kStartUpTexts[verdict]);
 }
 
 unsigned ReportBoards(const BoardSlots& slots, const SlotTrace (&trace)[kBoardSlots])

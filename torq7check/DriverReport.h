@@ -12,8 +12,15 @@ void ReportFoundDriver(const FoundDriver& driver);
 // Each entry point present or missing in the loaded module; true when all are.
 bool ReportEntryPoints(HINSTANCE__* module);
 
-// What the library's start-up would do, given the result of its own binding.
-void ReportStartUp(bool bound, bool complete);
+// What the library's start-up does with the driver it found.
+enum StartUpVerdict : unsigned {
+    kStartUpInstalls,        // the binding succeeded: menu and module classes
+    kStartUpNoDriver,        // no torq7.dll loaded
+    kStartUpIncomplete,      // an entry point is missing
+    kStartUpNotBound,        // complete, and still the binding failed
+};
+
+void ReportStartUp(StartUpVerdict verdict);
 
 // Every slot where discovery opened a board; the number of boards present.
 unsigned ReportBoards(const BoardSlots& slots, const SlotTrace (&trace)[kBoardSlots]);

@@ -62,12 +62,12 @@ ExitCode Check(const CheckOptions& options)
     const FoundDriver driver = LoadFirstDriver(folders);
     ReportFoundDriver(driver);
     if (!driver.module) {
-        ReportStartUp(false, false);
+        ReportStartUp(kStartUpNoDriver);
         return kExitNoDriver;
     }
     const bool complete = ReportEntryPoints(driver.module);
     const bool bound = LoadDriverLibrary() != 0;
-    ReportStartUp(bound, complete);
+    ReportStartUp(bound ? kStartUpInstalls : complete ? kStartUpNotBound : kStartUpIncomplete);
     const ExitCode result = bound ? CheckBoards(options) : kExitIncompleteDriver;
     UnloadDriverLibrary();
     FreeLibrary(driver.module);
