@@ -97,6 +97,13 @@ CheckRun RunCheck(const std::string& arguments, const std::string& profile)
     return run;
 }
 
+template <typename Lines>
+void ExpectLines(const CheckRun& run, const Lines& lines)
+{
+    for (const auto& line : lines)
+        EXPECT_TRUE(run.hasLine(line)) << line;
+}
+
 std::string DriverFolder()
 {
     return ProgramFolder() + "driver";
@@ -177,8 +184,7 @@ TEST_F(CheckToolTest, ReportsTheDriverAndBothBoardsAndExitsZero)
         "ボード (board): 2 枚 (boards found)",
         "ボード (boards): すべて閉じました (all closed)",
     };
-    for (const char* line : boardLines)
-        EXPECT_TRUE(run.hasLine(line)) << line;
+    ExpectLines(run, boardLines);
     EXPECT_EQ(run.text.find("自己診断"), std::string::npos) << "no self-test unless asked";
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(run.lines.back(),
@@ -225,8 +231,7 @@ TEST_F(CheckToolTest, EachBrokenInstallationHasItsOwnMessageAndExitCode)
         const CheckRun run = RunCheck(Host(c.host), c.profileText.empty() ? "" : profile(c.profileText));
         SCOPED_TRACE(std::string(c.what) + "\n" + run.text);
         EXPECT_EQ(run.exitCode, c.exitCode);
-        for (const std::string& line : c.lines)
-            EXPECT_TRUE(run.hasLine(line)) << line;
+        ExpectLines(run, c.lines);
         // Without boards the library still installs its menu and classes.
         EXPECT_EQ(run.text.find("を登録します") == std::string::npos, c.exitCode == 2 || c.exitCode == 3);
     }
@@ -288,8 +293,7 @@ TEST_F(CheckToolTest, OutputsAreWrittenOnlyWhenAskedAndLeftAtZero)
         "アナログ出力 (analog output) ch1: コード (code) 2048 (中央 mid-range)",
         "出力 (outputs): すべて 0 に戻しました (all set back to 0)",
     };
-    for (const char* line : lines)
-        EXPECT_TRUE(run.hasLine(line)) << line;
+    ExpectLines(run, lines);
 }
 
 // A driver call that fails during the self-test is named with the driver's
@@ -315,8 +319,7 @@ TEST_F(CheckToolTest, SelfTestNamesTheFailingEntryPointAndItsErrorCode)
         const CheckRun run = RunCheck(Host(DriverFolder()) + " --test 7", profile(text));
         SCOPED_TRACE(std::string(c.fault) + "\n" + run.text);
         EXPECT_EQ(run.exitCode, 5u);
-        for (const std::string& line : c.lines)
-            EXPECT_TRUE(run.hasLine(line)) << line;
+        ExpectLines(run, c.lines);
         EXPECT_TRUE(run.hasLine("自己診断 (self-test): 失敗 (failed)"));
         EXPECT_TRUE(run.hasLine("ボード (boards): すべて閉じました (all closed)"));
         EXPECT_TRUE(run.hasLine(ResultLine(5, "自己診断でドライバがエラーを返しました (self-test failed)")));
