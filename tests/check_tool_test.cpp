@@ -378,7 +378,7 @@ TEST_F(CheckToolTest, RangesAreTakenInBothSpellingsAndReadInTheirScale)
     const Case cases[] = {
         {"0～5V", "0～5V", "0..5V", 3.75},     {"0..10V", "0～10V", "0..10V", 7.5},
         {"±2.5V", "±2.5V", "-2.5..2.5V", 1.25}, {"-5..5V", "±5V", "-5..5V", 2.5},
-        {"±10v", "±10V", "-10..10V", 5.0},
+        {"-10..10", "±10V", "-10..10V", 5.0},
     };
     for (const Case& c : cases) {
         std::ostringstream text;

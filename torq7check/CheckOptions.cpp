@@ -5,13 +5,11 @@
 #include <cstring>
 
 #include "ExitCodes.h"
-#include "modules/AdModuleData.h"
+#include "modules/ClassTable.h"
 
 namespace {
 
 constexpr std::uint32_t kMaxChannels = 8;
-constexpr char kPlusMinus[] = "±";
-constexpr char kWaveDash[] = "～";
 
 // A whole number in [0, max]; false for anything else.
 bool ReadNumber(const char* text, unsigned long max, unsigned long* value)
@@ -28,29 +26,24 @@ bool ReadVolts(const std::string& text, double* volts)
     return !text.empty() && *end == '\0';
 }
 
-// "0～10V", "0..10V", "±5V", "-5..5V" (the V may be left out) to the index
-// of the board's range with those ends.
-bool ReadRange(std::string text, unsigned* range)
+// The range as the settings dialog lists it ("0～10V"), or plainly
+// ("0..10V", "-5..5", the V may be left out), to its index.
+bool ReadRange(const std::string& text, unsigned* range)
 {
-    if (!text.empty() && (text.back() == 'V' || text.back() == 'v'))
-        text.pop_back();
+    for (unsigned i = 0; i < kInputRangeCount; ++i) {
+        if (text == kInputRangeTexts[i]) {
+            *range = i;
+            return true;
+        }
+    }
+    std::string plain = text;
+    if (!plain.empty() && (plain.back() == 'V' || plain.back() == 'v'))
+        plain.pop_back();
+    const std::size_t gap = plain.find("..");
     double low = 0.0;
     double high = 0.0;
-    if (text.compare(0, sizeof kPlusMinus - 1, kPlusMinus) == 0) {
-        if (!ReadVolts(text.substr(sizeof kPlusMinus - 1), &high))
-            return false;
-        low = -high;
-    } else {
-        std::size_t gap = text.find(kWaveDash);
-        std::size_t gapLength = sizeof kWaveDash - 1;
-        if (gap == std::string::npos) {
-            gap = text.find("..");
-            gapLength = 2;
-        }
-        if (gap == std::string::npos || !ReadVolts(text.substr(0, gap), &low) ||
-            !ReadVolts(text.substr(gap + gapLength), &high))
-            return false;
-    }
+    if (gap == std::string::npos || !ReadVolts(plain.substr(0, gap), &low) || !ReadVolts(plain.substr(gap + 2), &high))
+        return false;
     for (unsigned i = 0; i < kInputRangeCount; ++i) {
         if (kInputRanges[i].fRangeLow == low && kInputRanges[i].fRangeHigh == high) {
             *range = i;
@@ -147,15 +140,4 @@ void PrintUsage()
         "終了コード (exit codes):\n");
     for (const ExitCodeText& entry : kExitCodeTexts)
         std::printf("  %d  %s\n", entry.code, entry.meaning);
-}
-
-std::string RangeText(unsigned range)
-{
-    const InputRange& r = kInputRanges[range];
-    char text[32];
-    if (r.fRangeLow == -r.fRangeHigh)
-        std::snprintf(text, sizeof text, "%s%gV", kPlusMinus, double{r.fRangeHigh});
-    else
-        std::snprintf(text, sizeof text, "%g%s%gV", double{r.fRangeLow}, kWaveDash, double{r.fRangeHigh});
-    return text;
 }

@@ -9,7 +9,7 @@ struct CheckOptions {
     bool selfTest = false;         // --test BOARD
     std::uint16_t board = 0;
     std::uint32_t channels = 1;    // --channels N, 1..8
-    unsigned range = 0;            // --range, index into kInputRanges
+    unsigned range = 0;            // --range, index into kInputRanges (modules/ClassTable.h)
     bool writeOutputs = false;     // --outputs
     bool help = false;
 };
@@ -18,6 +18,3 @@ struct CheckOptions {
 bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string* problem);
 
 void PrintUsage();
-
-// "0～10V", "±5V": the range as the analog input settings show it.
-std::string RangeText(unsigned range);

@@ -6,22 +6,21 @@
 #include <cstdio>
 #include <vector>
 
-#include "CheckOptions.h"
 #include "board/DriverApi.h"
 #include "modules/AdConversion.h"
-#include "modules/AdModuleData.h"
+#include "modules/ClassTable.h"
+#include "modules/SamplingIntervals.h"
 
 namespace {
 
 constexpr unsigned kPortReads = 10;
 
-// One analog input set: 100 samples at 1 ms (clock code 0x14), buffered in
-// driver memory with a software start (mode code 2), in the smallest driver
-// buffer the library offers.
+// One analog input set: 100 samples at 1 ms, buffered in driver memory with
+// a software start, in the smallest driver buffer the library offers.
 constexpr std::uint32_t kSamples = 100;
-constexpr std::uint32_t kClockCode1ms = 0x14;
-constexpr std::uint32_t kModeDriverMemorySoftStart = 2;
-constexpr std::uint32_t kBufferWords = 8192;
+constexpr double kIntervalMs = 1.0;
+constexpr std::uint32_t kSetBufferWords = kBufferWords[0];
+constexpr std::uint32_t kSetModeCode = kModeCodes[0][0];
 // The set takes 100 ms; a board that has not delivered it by then is stuck.
 constexpr DWORD kSetTimeoutMs = 5000;
 constexpr DWORD kPollMs = 5;
@@ -92,9 +91,10 @@ void ReportChannelVolts(const VoltFormula& formula, const std::vector<std::uint1
 
 bool TestAnalogInput(std::uint16_t board, std::uint32_t channels, unsigned range)
 {
-    std::printf("アナログ入力 (analog input): %u チャンネル (channels), %s, %u サンプル (samples), 1 ms\n",
-                unsigned{channels}, RangeText(range).c_str(), unsigned{kSamples});
-    SamplingMode mode = {0, channels - 1, kBufferWords, kClockCode1ms, kModeDriverMemorySoftStart};
+    std::printf("アナログ入力 (analog input): %u チャンネル (channels), %s, %u サンプル (samples), %g ms\n",
+                unsigned{channels}, kInputRangeTexts[range], unsigned{kSamples}, kIntervalMs);
+    const std::uint32_t clockCode = kSamplingIntervalTable[FindIntervalIndex(kIntervalMs)].clockCode;
+    SamplingMode mode = {0, channels - 1, kSetBufferWords, clockCode, kSetModeCode};
     if (!Torq7SetMode(board, &mode)) {
         ReportFailure(kEntrySetMode, board, "");
         return false;
