@@ -51,8 +51,13 @@ done
 # --- the installation notes ------------------------------------------------------
 english=$folder/README-install.txt
 japanese=$folder/README-install-ja.txt
-check "the Japanese notes start with a UTF-8 byte order mark" test "$(head -c 3 "$japanese" | od -An -tx1 | tr -d ' ')" = efbbbf
-check "the Japanese notes are UTF-8" iconv -f UTF-8 -t UTF-8 "$japanese" -o /dev/null
+# Both hold Japanese text (the English notes quote the messages): Notepad on a
+# Japanese Windows reads them as UTF-8 only with the mark.
+for notes in "$english" "$japanese"; do
+    check "$(basename "$notes") starts with a UTF-8 byte order mark" \
+        test "$(head -c 3 "$notes" | od -An -tx1 | tr -d ' ')" = efbbbf
+    check "$(basename "$notes") is UTF-8" iconv -f UTF-8 -t UTF-8 "$notes" -o /dev/null
+done
 
 # The lines of a section: after its heading and underline, up to the next heading.
 section() { # section file heading

@@ -279,6 +279,21 @@ TEST_F(CheckToolTest, SelfTestReadsThePortAndGivesPlausibleVoltsWithoutTouchingO
     EXPECT_TRUE(run.hasLine("自己診断 (self-test): 正常 (passed)"));
 }
 
+// A board number that discovery did not find is a missing board, not a
+// driver failure: nothing of it is opened or tried.
+TEST_F(CheckToolTest, SelfTestOfABoardThatIsNotThereIsNoBoard)
+{
+    const CheckRun run = RunCheck(Host(DriverFolder()) + " --test 5", profile(kTwoBoards));
+    SCOPED_TRACE(run.text);
+    EXPECT_EQ(run.exitCode, 4u);
+    const std::string lines[] = {
+        "--test 5: このボード番号のボードは見つかりません (no such board; the boards found are listed above)",
+        ResultLine(4, "ボードが見つかりません (no board)"),
+    };
+    ExpectLines(run, lines);
+    EXPECT_EQ(run.text.find("自己診断 (self-test)"), std::string::npos);
+}
+
 TEST_F(CheckToolTest, OutputsAreWrittenOnlyWhenAskedAndLeftAtZero)
 {
     const std::string loopback =

@@ -42,8 +42,10 @@ ExitCode CheckBoards(const CheckOptions& options)
     ExitCode result = ReportBoards(slots, trace) > 0 ? kExitReady : kExitNoBoard;
     if (options.selfTest && result == kExitReady) {
         if (!FindPresentBoard(slots, options.board)) {
-            std::printf("--test %u: このボード番号のボードはありません (no such board)\n", unsigned{options.board});
-            result = kExitSelfTestFailed;
+            std::printf("--test %u: このボード番号のボードは見つかりません (no such board; the boards found are "
+                        "listed above)\n",
+                        unsigned{options.board});
+            result = kExitNoBoard;
         } else if (!RunSelfTest({options.board, options.channels, options.range, options.writeOutputs})) {
             result = kExitSelfTestFailed;
         }
