@@ -340,6 +340,8 @@ std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* cha
                 error = "a released block claims more samples than it has room for, at " + Describe(file, line);
             const std::uint32_t kept = std::min<std::uint32_t>(block->wSampleCount, room);
             const float* samples = BlockSamples(block);
+            if (blockListener)
+                blockListener(*entry->module, index, {block->dStartTime, block->dSampleDistance, kept, samples});
             if (countsMode)
                 tallyRelease(entry, index, block);
             else

@@ -12,8 +12,6 @@
 
 namespace standin {
 
-constexpr unsigned kMaxInputs = 16;
-
 // One module with the host's side of its channels.
 struct ModuleEntry {
     std::unique_ptr<HostModule> module;
@@ -30,7 +28,9 @@ struct ModuleEntry {
     DataBlock* spareBlock[kMaxOutputHandles] = {};    // a released block's memory, for the next one
     std::uint32_t spareRoom[kMaxOutputHandles] = {};
     ChannelTally tally[kMaxOutputHandles];
-    std::atomic<bool> started{false};                 // between its start and stop messages: processed
+    // Between its start and stop messages: processed. Written under the
+    // host's mutex, together with the in-process mark.
+    std::atomic<bool> started{false};
 };
 
 struct Connection {
@@ -77,14 +77,21 @@ struct StandinHost::State {
     std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2);
     DataBlock* newBlock(std::uint32_t room);
     void freeBlocksOf(ModuleEntry* entry);
-    // Copies of the entries, taken under modulesMutex.
-    std::vector<ModuleEntry*> entries() const;
+    // Copies of the entries, taken under modulesMutex. An entry stays alive
+    // while a copy is held, though its records are freed at its delete.
+    std::vector<std::shared_ptr<ModuleEntry>> entries() const;
     // Whether every stored module's class is registered and its counts fit.
     bool canPlace(const std::vector<StoredModule>& stored) const;
     // Places the stored modules with their data (no message sent).
     std::vector<ModuleEntry*> placeStored(const std::vector<StoredModule>& stored);
     void processRound();
+    // Tests that the module is started and marks it in process, in one step
+    // under the mutex; processModule then runs the call and clears the mark.
+    bool beginProcess(ModuleEntry* entry);
     void processModule(ModuleEntry* entry);
+    // Takes the module out of processing and waits for a process call under
+    // way to end; true when it was started.
+    bool retire(ModuleEntry* entry);
 
     // Counts mode (HostTally.cpp).
     DataBlock* outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room);
@@ -149,6 +156,7 @@ struct StandinHost::State {
     std::function<bool(std::uint32_t, const std::string&, std::int32_t)> allocationFilter;
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter;
     std::function<void(const Warning&)> warningListener;
+    std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener;
 
     // Host objects whose values or addresses the import hands out.
     std::vector<std::uintptr_t> variableValues;   // per kHostVariables entry
@@ -196,7 +204,7 @@ struct StandinHost::State {
     std::atomic<std::uint64_t> processTicks{0};
 
     int nextModuleId = 1;
-    std::vector<std::unique_ptr<ModuleEntry>> modules;
+    std::vector<std::shared_ptr<ModuleEntry>> modules;
     std::vector<Connection> connections;
     std::multiset<ModuleEntry*> inProcess;   // modules whose process function runs, on any thread
 

@@ -152,7 +152,7 @@ ModuleEntry* StandinHost::State::entryOfChannel(const OutputChannelRecord* chann
 ModuleEntry* StandinHost::State::newEntry(const RegisteredClass& cls, unsigned inputs, unsigned outputs,
                                           const std::string& name)
 {
-    auto entry = std::make_unique<ModuleEntry>();
+    auto entry = std::make_shared<ModuleEntry>();
     entry->module = std::make_unique<HostModule>();
     HostModule& module = *entry->module;
     module.id_ = nextModuleId++;
@@ -203,10 +203,31 @@ void StandinHost::State::freeBlocksOf(ModuleEntry* entry)
     }
 }
 
+// The records are freed only once no round can reach them: the module is
+// out of processing, no block is routed to it any more and it is off the
+// list (a round's copy of the list keeps the entry, never its records).
 void StandinHost::State::removeEntry(ModuleEntry* entry)
 {
-    freeBlocksOf(entry);
+    retire(entry);
     const HostModule& module = *entry->module;
+    const int id = module.id();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::vector<Connection> kept;
+        for (const Connection& connection : connections) {
+            if (connection.fromId != id && connection.toId != id)
+                kept.push_back(connection);
+        }
+        connections = kept;
+        std::lock_guard<std::recursive_mutex> listLock(modulesMutex);
+        for (auto it = modules.begin(); it != modules.end(); ++it) {
+            if (it->get() == entry) {
+                modules.erase(it);
+                break;
+            }
+        }
+    }
+    freeBlocksOf(entry);
     if (currentModulePtr && *currentModulePtr == ToHost32(module.record()))
         *currentModulePtr = 0;
     DestroyWindow(module.window());
@@ -214,20 +235,6 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
     ArenaFree(module.data());
     ArenaFree(entry->states);
     ArenaFree(entry->outputRecords);
-    const int id = module.id();
-    std::vector<Connection> kept;
-    for (const Connection& connection : connections) {
-        if (connection.fromId != id && connection.toId != id)
-            kept.push_back(connection);
-    }
-    connections = kept;
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    for (auto it = modules.begin(); it != modules.end(); ++it) {
-        if (it->get() == entry) {
-            modules.erase(it);
-            break;
-        }
-    }
 }
 
 std::uint32_t StandinHost::State::sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1,
@@ -247,20 +254,41 @@ DataBlock* StandinHost::State::newBlock(std::uint32_t room)
     return block;
 }
 
+bool StandinHost::State::beginProcess(ModuleEntry* entry)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!entry->started)
+        return false;
+    inProcess.insert(entry);
+    return true;
+}
+
+bool StandinHost::State::retire(ModuleEntry* entry)
+{
+    bool wasStarted = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        wasStarted = entry->started.exchange(false);
+    }
+    // A process call already under way on another thread ends first.
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (inProcess.count(entry) == 0)
+                return wasStarted;
+        }
+        Sleep(0);
+    }
+}
+
 void StandinHost::State::processModule(ModuleEntry* entry)
 {
-    if (!entry->process)
-        return;
     ModuleRecord* record = entry->module->record();
     const unsigned outputs = std::min<unsigned>(record->uiOutputChannels, kMaxOutputHandles);
     for (unsigned c = 0; c < outputs; ++c)
         entry->outputRecords[c].wServedFlag = 1;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        inProcess.insert(entry);
-    }
     const std::uint64_t begin = __rdtsc();
-    const std::uint32_t result = entry->process(record);
+    const std::uint32_t result = entry->process ? entry->process(record) : 1;
     processTicks += __rdtsc() - begin;
     if (countsMode)
         tallyHeldBlocks(entry);
@@ -283,20 +311,17 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         fail(error);
 }
 
-std::vector<ModuleEntry*> StandinHost::State::entries() const
+std::vector<std::shared_ptr<ModuleEntry>> StandinHost::State::entries() const
 {
     std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    std::vector<ModuleEntry*> copy;
-    for (const auto& entry : modules)
-        copy.push_back(entry.get());
-    return copy;
+    return modules;
 }
 
 void StandinHost::State::processRound()
 {
-    for (ModuleEntry* entry : entries()) {
-        if (entry->started)
-            processModule(entry);
+    for (const auto& entry : entries()) {
+        if (beginProcess(entry.get()))
+            processModule(entry.get());
     }
 }
 
@@ -391,7 +416,7 @@ void StandinHost::shutdown()
 {
     State& s = *state_;
     stop();
-    for (ModuleEntry* entry : s.entries())
+    for (const auto& entry : s.entries())
         deleteModule(entry->module.get());
     if (s.libraryModule) {
         if (s.setupSucceeded && !s.finished)
@@ -434,6 +459,10 @@ void StandinHost::setOutputBlockFilter(std::function<bool(const HostModule&, uns
 void StandinHost::setWarningListener(std::function<void(const Warning&)> listener)
 {
     state_->warningListener = std::move(listener);
+}
+void StandinHost::setBlockListener(std::function<void(const HostModule&, unsigned, const BlockView&)> listener)
+{
+    state_->blockListener = std::move(listener);
 }
 
 std::vector<ImportRequest> StandinHost::imports() const { return Copy(state_->mutex, state_->imports); }
@@ -602,6 +631,8 @@ void StandinHost::deleteModule(HostModule* module)
     ModuleEntry* entry = state_->entryOf(module);
     if (!entry)
         return;
+    // The host stops a running module before it removes it.
+    stopModule(module);
     state_->sendToModule(entry, MODMSG_DELETE, 0, 0);
     state_->removeEntry(entry);
 }
@@ -609,7 +640,7 @@ void StandinHost::deleteModule(HostModule* module)
 std::vector<HostModule*> StandinHost::modules() const
 {
     std::vector<HostModule*> placed;
-    for (ModuleEntry* entry : state_->entries())
+    for (const auto& entry : state_->entries())
         placed.push_back(entry->module.get());
     return placed;
 }
@@ -622,33 +653,23 @@ std::uint32_t StandinHost::startModule(HostModule* module)
         return 0;
     }
     const std::uint32_t result = state_->sendToModule(entry, MODMSG_START, 0, 0);
+    std::lock_guard<std::mutex> lock(state_->mutex);
     entry->started = true;
     return result;
 }
 
 std::uint32_t StandinHost::stopModule(HostModule* module)
 {
-    State& s = *state_;
-    ModuleEntry* entry = s.entryOf(module);
-    if (!entry || !entry->started)
+    ModuleEntry* entry = state_->entryOf(module);
+    if (!entry || !state_->retire(entry))
         return 0;
-    entry->started = false;
-    // A process call already under way on the measurement thread ends first.
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(s.mutex);
-            if (s.inProcess.count(entry) == 0)
-                break;
-        }
-        Sleep(0);
-    }
-    return s.sendToModule(entry, MODMSG_STOP, 0, 0);
+    return state_->sendToModule(entry, MODMSG_STOP, 0, 0);
 }
 
 bool StandinHost::processModule(HostModule* module)
 {
     ModuleEntry* entry = state_->entryOf(module);
-    if (!entry || !entry->started)
+    if (!entry || !state_->beginProcess(entry))
         return false;
     state_->processModule(entry);
     return true;
@@ -757,15 +778,16 @@ bool StandinHost::start()
     s.stopRequested = false;
     s.startTicks = HostClock();
     s.startClock = s.clock64();
-    for (ModuleEntry* entry : s.entries()) {
+    for (const auto& entry : s.entries()) {
         std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
         std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});
     }
     s.writeLibraryVariables();
     bool allStarted = true;
     // A module whose start failed is processed all the same, as the host does.
-    for (ModuleEntry* entry : s.entries()) {
-        allStarted &= s.sendToModule(entry, MODMSG_START, 0, 0) != 0;
+    for (const auto& entry : s.entries()) {
+        allStarted &= s.sendToModule(entry.get(), MODMSG_START, 0, 0) != 0;
+        std::lock_guard<std::mutex> lock(s.mutex);
         entry->started = true;
     }
     return allStarted;
@@ -847,17 +869,16 @@ void StandinHost::stop()
     State& s = *state_;
     if (!s.running)
         return;
-    for (ModuleEntry* entry : s.entries()) {
-        if (entry->started)
-            s.sendToModule(entry, MODMSG_STOP, 0, 0);
-        entry->started = false;
+    for (const auto& entry : s.entries()) {
+        if (s.retire(entry.get()))
+            s.sendToModule(entry.get(), MODMSG_STOP, 0, 0);
     }
     s.running = false;
     s.paused = false;
     s.stopRequested = false;
     s.writeLibraryVariables();
-    for (ModuleEntry* entry : s.entries())
-        s.freeBlocksOf(entry);
+    for (const auto& entry : s.entries())
+        s.freeBlocksOf(entry.get());
 }
 
 bool StandinHost::running() const { return state_->running; }
