@@ -21,7 +21,7 @@ struct HostTime {
     ~HostTime()
     {
         if (g_host)
-            g_host->hostTicks += __rdtsc() - begin;
+            g_host->log.hostTicks += __rdtsc() - begin;
     }
 };
 

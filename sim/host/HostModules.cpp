@@ -113,6 +113,8 @@ void StandinHost::State::freeBlocksOf(ModuleEntry* entry)
 void StandinHost::State::removeEntry(ModuleEntry* entry)
 {
     retire(entry);
+    // Held until the records are freed: the list's copy may be the last.
+    std::shared_ptr<ModuleEntry> keep;
     const HostModule& module = *entry->module;
     const int id = module.id();
     {
@@ -126,6 +128,7 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
         std::lock_guard<std::recursive_mutex> listLock(modulesMutex);
         for (auto it = modules.begin(); it != modules.end(); ++it) {
             if (it->get() == entry) {
+                keep = *it;
                 modules.erase(it);
                 break;
             }
@@ -145,8 +148,8 @@ std::uint32_t StandinHost::State::sendToModule(ModuleEntry* entry, std::uint32_t
                                                std::uint32_t p2)
 {
     const std::uint32_t result = entry->handler ? entry->handler(entry->module->record(), message, p1, p2) : 0;
-    std::lock_guard<std::mutex> lock(mutex);
-    moduleResults.push_back({nextSeq(), entry->module->id(), message, result});
+    std::lock_guard<std::mutex> lock(log.mutex);
+    log.moduleResults.push_back({nextSeq(), entry->module->id(), message, result});
     return result;
 }
 
@@ -193,8 +196,8 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         entry->outputRecords[c].wServedFlag = 1;
     const std::uint64_t begin = __rdtsc();
     const std::uint32_t result = entry->process ? entry->process(record) : 1;
-    processTicks += __rdtsc() - begin;
-    if (countsMode)
+    log.processTicks += __rdtsc() - begin;
+    if (log.countsMode)
         tallyHeldBlocks(entry);
     std::vector<std::string> errors;
     {
@@ -208,8 +211,10 @@ void StandinHost::State::processModule(ModuleEntry* entry)
             ArenaFree(entry->handedOut[i]);
             entry->handedOut[i] = nullptr;
         }
-        if (result == 0)
-            moduleResults.push_back({nextSeq(), entry->module->id(), kProcessCall, 0});
+        if (result == 0) {
+            std::lock_guard<std::mutex> records(log.mutex);
+            log.moduleResults.push_back({nextSeq(), entry->module->id(), kProcessCall, 0});
+        }
     }
     for (const std::string& error : errors)
         fail(error);

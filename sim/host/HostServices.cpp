@@ -34,11 +34,11 @@ void* StandinHost::State::newMemAlloc(std::uint32_t size, const char* file, std:
     void* block = allowed ? ArenaAllocateGuarded(size) : nullptr;
     if (block)
         std::memset(block, kFreshMemoryByte, size);
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     const auto address = reinterpret_cast<std::uintptr_t>(block);
-    memoryCalls.push_back({nextSeq(), false, address, size, fileName, line, false});
+    log.memoryCalls.push_back({nextSeq(), false, address, size, fileName, line, false});
     if (block)
-        liveBlocks[address] = {size, fileName, line};
+        log.liveBlocks[address] = {size, fileName, line};
     return block;
 }
 
@@ -48,13 +48,13 @@ std::uint32_t StandinHost::State::newDoMemFree(void* block, const char* file, st
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     std::string error;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto it = liveBlocks.find(address);
-        const bool known = it != liveBlocks.end();
-        memoryCalls.push_back(
+        std::lock_guard<std::mutex> lock(log.mutex);
+        const auto it = log.liveBlocks.find(address);
+        const bool known = it != log.liveBlocks.end();
+        log.memoryCalls.push_back(
             {nextSeq(), true, address, known ? it->second.size : 0, TextOrEmpty(file), line, !known});
         if (known) {
-            liveBlocks.erase(it);
+            log.liveBlocks.erase(it);
             ArenaFree(block);
         } else {
             error = "NewDoMemFree of an address that is not a live block, at " + Describe(file, line);
@@ -70,20 +70,20 @@ std::uint32_t StandinHost::State::showWarning(const char* caption, const char* t
     recordCall("ShowWarning");
     Warning warning;
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::lock_guard<std::mutex> lock(log.mutex);
         warning = {nextSeq(), TextOrEmpty(caption), TextOrEmpty(text), HostClock()};
-        warnings.push_back(warning);
+        log.warnings.push_back(warning);
     }
-    if (warningListener)
-        warningListener(warning);
+    if (log.warningListener)
+        log.warningListener(warning);
     return 1;
 }
 
 std::uint32_t StandinHost::State::stopExperiment()
 {
     recordCall("StopExperiment");
-    std::lock_guard<std::mutex> lock(mutex);
-    ++stopRequests;
+    std::lock_guard<std::mutex> lock(log.mutex);
+    ++log.stopRequests;
     stopRequested = true;
     return 1;
 }
@@ -106,9 +106,9 @@ std::uint32_t StandinHost::State::registerModuleClass(const ModuleClassInfo* inf
         cls.longName.assign(longName, strnlen(longName, kLongNameSize));
     cls.handler = FromHost32<std::remove_pointer_t<ModuleMessageHandler>>(info->pfnMessageHandler);
     cls.process = FromHost32<std::remove_pointer_t<ModuleProcessFunction>>(info->pfnProcess);
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     cls.seq = nextSeq();
-    classes.push_back(cls);
+    log.classes.push_back(cls);
     return 1;
 }
 
@@ -116,9 +116,9 @@ std::uint32_t StandinHost::State::performDefaultAction(ModuleRecord* module, std
                                                        std::uint32_t p1, std::uint32_t p2)
 {
     recordCall("PerformDefaultAction");
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     const std::uint32_t result = defaultActionResult.value_or(kDefaultActionMark | message);
-    defaultActions.push_back({nextSeq(), module, message, p1, p2, result});
+    log.defaultActions.push_back({nextSeq(), module, message, p1, p2, result});
     return result;
 }
 
@@ -161,13 +161,15 @@ std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* cha
             const float* samples = BlockSamples(block);
             if (blockListener)
                 blockListener(*entry->module, index, {block->dStartTime, block->dSampleDistance, kept, samples});
-            if (countsMode)
+            if (log.countsMode) {
                 tallyRelease(entry, index, block);
-            else
-                released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime,
-                                    block->dSampleDistance, block->wSampleCount,
-                                    std::vector<float>(samples, samples + kept), HostClock(), TextOrEmpty(file),
-                                    line});
+            } else {
+                std::lock_guard<std::mutex> records(log.mutex);
+                log.released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime,
+                                        block->dSampleDistance, block->wSampleCount,
+                                        std::vector<float>(samples, samples + kept), HostClock(), TextOrEmpty(file),
+                                        line});
+            }
             for (const Connection& connection : connections) {
                 ModuleEntry* consumer = entryById(connection.toId);
                 if (connection.fromId != entry->module->id() || connection.output != index || !consumer)
@@ -208,8 +210,10 @@ DataBlock* StandinHost::State::getInputBlock(ModuleRecord* module, std::uint32_t
             entry->waiting[input].pop_front();
             entry->handedOut[input] = block;
         }
-        if (entry && !countsMode)
-            inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
+        if (entry && !log.countsMode) {
+            std::lock_guard<std::mutex> records(log.mutex);
+            log.inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
+        }
     }
     if (!error.empty())
         fail(error);
@@ -234,9 +238,11 @@ std::uint32_t StandinHost::State::newReleaseInputBlock(ModuleRecord* module, std
             ArenaFree(block);
             entry->handedOut[input] = nullptr;
         }
-        if (entry && !countsMode)
-            inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
-                                  TextOrEmpty(file), line});
+        if (entry && !log.countsMode) {
+            std::lock_guard<std::mutex> records(log.mutex);
+            log.inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
+                                      TextOrEmpty(file), line});
+        }
     }
     if (!error.empty())
         fail(error);
@@ -249,8 +255,8 @@ std::uint32_t StandinHost::State::changeModuleSize(ModuleRecord* module, std::ui
     recordCall("ChangeModuleSize");
     ModuleEntry* entry = entryOf(module);
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        sizeChanges.push_back({nextSeq(), module, inputs, outputs});
+        std::lock_guard<std::mutex> lock(log.mutex);
+        log.sizeChanges.push_back({nextSeq(), module, inputs, outputs});
     }
     if (!entry) {
         fail("ChangeModuleSize for an unknown module");
@@ -269,8 +275,8 @@ std::uint32_t StandinHost::State::changeModuleSize(ModuleRecord* module, std::ui
 std::uint32_t StandinHost::State::registerMenuEntry(std::uint32_t command, MenuEntryHandler handler)
 {
     recordCall("RegisterMenuEntry");
-    std::lock_guard<std::mutex> lock(mutex);
-    menuEntries.push_back({nextSeq(), command, handler});
+    std::lock_guard<std::mutex> lock(log.mutex);
+    log.menuEntries.push_back({nextSeq(), command, handler});
     return 1;
 }
 
@@ -278,9 +284,9 @@ void* StandinHost::State::createStackedFontIndirect(const LOGFONTA* font)
 {
     recordCall("CreateStackedFontIndirect");
     HFONT handle = font ? CreateFontIndirectA(font) : nullptr;
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     if (handle)
-        fonts.insert(handle);
+        log.fonts.insert(handle);
     return handle;
 }
 
@@ -290,8 +296,8 @@ std::uint32_t StandinHost::State::deleteStackedObject(void* object)
     auto font = static_cast<HFONT>(object);
     bool known = false;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        known = fonts.erase(font) != 0;
+        std::lock_guard<std::mutex> lock(log.mutex);
+        known = log.fonts.erase(font) != 0;
     }
     if (!known) {
         fail("DeleteStackedObject of an object the host did not create");
@@ -304,8 +310,8 @@ std::uint32_t StandinHost::State::deleteStackedObject(void* object)
 std::uint32_t StandinHost::State::defineDllModule()
 {
     recordCall("DefineDllModule");
-    std::lock_guard<std::mutex> lock(mutex);
-    ++defineModuleCalls;
+    std::lock_guard<std::mutex> lock(log.mutex);
+    ++log.defineModuleCalls;
     return defineModuleResult;
 }
 
@@ -316,11 +322,11 @@ std::uint32_t StandinHost::State::defineDllVariable(const char* name, void* addr
     std::string error;
     std::uint32_t result = 1;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto chosen = defineVariableResults.find(boundVariables.size());
+        std::lock_guard<std::mutex> lock(log.mutex);
+        const auto chosen = defineVariableResults.find(log.boundVariables.size());
         if (chosen != defineVariableResults.end())
             result = chosen->second;
-        boundVariables.push_back({nextSeq(), variable, reinterpret_cast<std::uintptr_t>(address), size, result});
+        log.boundVariables.push_back({nextSeq(), variable, reinterpret_cast<std::uintptr_t>(address), size, result});
         const LibraryVariableName* known = nullptr;
         for (const LibraryVariableName& candidate : kLibraryVariables) {
             if (variable == candidate.name)

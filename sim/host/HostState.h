@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 
+#include "CallLog.h"
 #include "HostNames.h"
 #include "StandinHost.h"
 
@@ -40,21 +41,14 @@ struct Connection {
     unsigned input;
 };
 
-struct LiveBlock {
-    std::uint32_t size;
-    std::string file;
-    std::int32_t line;
-};
-
 struct StandinHost::State {
     explicit State(StandinHost* owner);
     ~State();
 
-    Sequence nextSeq() { return ++sequence; }
+    Sequence nextSeq() { return log.nextSeq(); }
     void recordCall(const char* function);
-    // Records a failure of the library and tells the failure hook. Never
-    // called with `mutex` held.
-    void fail(const std::string& what);
+    // Never called with a lock held.
+    void fail(const std::string& what) { log.fail(what); }
 
     // Import answers (HostWindows.cpp).
     std::uintptr_t answerImport(unsigned message, const char* name);
@@ -123,18 +117,15 @@ struct StandinHost::State {
     std::uint32_t defineDllVariable(const char* name, void* address, std::uint32_t size);
     void trap(std::size_t functionIndex);
 
-    mutable std::mutex mutex;   // guards the records and the block queues
+    mutable std::mutex mutex;   // guards the block queues; taken before the call log's
     // Guards the list of modules (not the modules themselves): the
     // measurement thread looks modules up while the UI thread places them.
     mutable std::recursive_mutex modulesMutex;
-    std::atomic<Sequence> sequence{0};
 
     StandinHost* owner;
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     HMENU mainMenu = nullptr;
-    std::function<void(const std::string&)> failureHook;
-    std::vector<std::string> protocolErrors;
 
     HMODULE driverModule = nullptr;
     SimTorq7Control driverControl{};
@@ -155,7 +146,6 @@ struct StandinHost::State {
     std::optional<std::uint32_t> defaultActionResult;
     std::function<bool(std::uint32_t, const std::string&, std::int32_t)> allocationFilter;
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter;
-    std::function<void(const Warning&)> warningListener;
     std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener;
 
     // Host objects whose values or addresses the import hands out.
@@ -164,23 +154,7 @@ struct StandinHost::State {
     std::vector<void*> hostAreas;
     std::vector<HGDIOBJ> gdiObjects;
 
-    // Records.
-    std::vector<ImportRequest> imports;
-    std::vector<HostCall> calls;
-    std::vector<MemoryCall> memoryCalls;
-    std::map<std::uintptr_t, LiveBlock> liveBlocks;
-    std::vector<Warning> warnings;
-    std::size_t stopRequests = 0;
-    std::vector<RegisteredClass> classes;
-    std::vector<DefaultActionCall> defaultActions;
-    std::vector<SizeChange> sizeChanges;
-    std::vector<MenuEntry> menuEntries;
-    std::vector<BoundVariable> boundVariables;
-    std::size_t defineModuleCalls = 0;
-    std::set<HFONT> fonts;
-    std::vector<ReleasedBlock> released;
-    std::vector<InputBlockCall> inputCalls;
-    std::vector<ModuleResult> moduleResults;
+    CallLog log;
 
     // Library variables bound with DefineDllVariable: name -> address.
     std::map<std::string, void*> libraryVariables;
@@ -198,10 +172,6 @@ struct StandinHost::State {
     std::atomic<bool> virtualClock{false};
     std::atomic<std::uint64_t> virtualNow{0};
 
-    bool countsMode = false;
-    std::map<const char*, std::size_t> callCounts;   // by the function name's literal
-    std::atomic<std::uint64_t> hostTicks{0};
-    std::atomic<std::uint64_t> processTicks{0};
 
     int nextModuleId = 1;
     std::vector<std::shared_ptr<ModuleEntry>> modules;

@@ -50,7 +50,7 @@ void StandinHost::State::retireOutputBlock(ModuleEntry* entry, unsigned channel)
 {
     DataBlock* block = entry->outputBlock[channel];
     entry->outputBlock[channel] = nullptr;
-    if (!countsMode || entry->spareBlock[channel]) {
+    if (!log.countsMode || entry->spareBlock[channel]) {
         ArenaFree(block);
         return;
     }

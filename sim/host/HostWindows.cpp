@@ -185,7 +185,7 @@ std::uintptr_t StandinHost::State::answerImport(unsigned message, const char* na
 {
     const std::string text = TextOrEmpty(name);
     std::uintptr_t answer = 0;
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     if (message == kMsgImportVariable) {
         const auto chosen = variableOverrides.find(text);
         for (std::size_t i = 0; i < kHostVariableCount; ++i) {
@@ -203,7 +203,7 @@ std::uintptr_t StandinHost::State::answerImport(unsigned message, const char* na
         if (chosen != functionOverrides.end())
             answer = chosen->second;
     }
-    imports.push_back({nextSeq(), message, text, answer});
+    log.imports.push_back({nextSeq(), message, text, answer});
     return answer;
 }
 

@@ -26,26 +26,9 @@ void Export(HMODULE module, const char* name, F* entry)
 
 }  // namespace
 
-// --- State: the record of calls and of failures. -----------------------
-
 void StandinHost::State::recordCall(const char* function)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (countsMode) {
-        ++callCounts[function];
-        return;
-    }
-    calls.push_back({nextSeq(), function, HostClock()});
-}
-
-void StandinHost::State::fail(const std::string& what)
-{
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        protocolErrors.push_back(what);
-    }
-    if (failureHook)
-        failureHook(what);
+    log.recordCall(function, HostClock());
 }
 
 // --- StandinHost. ---------------------------------------------------------
@@ -149,9 +132,9 @@ void StandinHost::shutdown()
         s.wepEntry = nullptr;
         // Its variables, classes and menu handlers went with it.
         s.libraryVariables.clear();
-        std::lock_guard<std::mutex> lock(s.mutex);
-        s.classes.clear();
-        s.menuEntries.clear();
+        std::lock_guard<std::mutex> lock(s.log.mutex);
+        s.log.classes.clear();
+        s.log.menuEntries.clear();
     }
     if (s.driverModule) {
         s.driverControl.SimTorq7_SetClock(nullptr);
@@ -259,12 +242,12 @@ bool StandinHost::chooseMenuCommand(std::uint32_t command)
     MenuEntryHandler handler = nullptr;
     std::string className;
     {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        for (const MenuEntry& entry : state_->menuEntries) {
+        std::lock_guard<std::mutex> lock(state_->log.mutex);
+        for (const MenuEntry& entry : state_->log.menuEntries) {
             if (entry.command == command)
                 handler = entry.handler;
         }
-        for (const RegisteredClass& cls : state_->classes) {
+        for (const RegisteredClass& cls : state_->log.classes) {
             if (cls.info.dwMenuCommand == command)
                 className = cls.className;
         }
