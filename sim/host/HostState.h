@@ -8,6 +8,7 @@
 #include <set>
 
 #include "CallLog.h"
+#include "DialogWatch.h"
 #include "HostNames.h"
 #include "StandinHost.h"
 
@@ -93,8 +94,6 @@ struct StandinHost::State {
     void tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block);
     void tallyHeldBlocks(ModuleEntry* entry);
     std::uint64_t clock64() const;
-    void onDialog(HWND dialog, bool fromIdle);
-    void pollDialogs();
 
     // Host functions the library calls (HostServices.cpp).
     void* newMemAlloc(std::uint32_t size, const char* file, std::int32_t line);
@@ -155,6 +154,7 @@ struct StandinHost::State {
     std::vector<HGDIOBJ> gdiObjects;
 
     CallLog log;
+    DialogWatch dialogs{log};
 
     // Library variables bound with DefineDllVariable: name -> address.
     std::map<std::string, void*> libraryVariables;
@@ -178,11 +178,6 @@ struct StandinHost::State {
     std::vector<Connection> connections;
     std::multiset<ModuleEntry*> inProcess;   // modules whose process function runs, on any thread
 
-    std::function<void(HWND)> idleHook;
-    std::deque<std::function<void(HWND)>> dialogActions;
-    std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
-    std::size_t dialogsSeen = 0;
-    bool dialogsForUser = false;
     std::size_t damagedBlocksAtStart = 0;   // the arena's count when this host began
 };
 

@@ -259,10 +259,10 @@ bool StandinHost::chooseMenuCommand(std::uint32_t command)
     return !className.empty() && placeModule(className) != nullptr;
 }
 
-void StandinHost::setDialogIdleHook(std::function<void(HWND)> hook) { state_->idleHook = std::move(hook); }
-void StandinHost::whenDialogOpens(std::function<void(HWND)> action) { state_->dialogActions.push_back(std::move(action)); }
-std::size_t StandinHost::dialogsSeen() const { return state_->dialogsSeen; }
-void StandinHost::leaveDialogsToUser() { state_->dialogsForUser = true; }
+void StandinHost::setDialogIdleHook(std::function<void(HWND)> hook) { state_->dialogs.idleHook = std::move(hook); }
+void StandinHost::whenDialogOpens(std::function<void(HWND)> action) { state_->dialogs.actions.push_back(std::move(action)); }
+std::size_t StandinHost::dialogsSeen() const { return state_->dialogs.seen; }
+void StandinHost::leaveDialogsToUser() { state_->dialogs.forUser = true; }
 
 void StandinHost::connect(HostModule* from, unsigned output, HostModule* to, unsigned input)
 {
