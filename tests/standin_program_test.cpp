@@ -20,14 +20,16 @@ struct ProgramRun {
 };
 
 // Runs standin-host.exe from the test program's folder with `arguments`
-// and collects what it prints (through a file: the run may start helpers
-// that keep a pipe open after it ends).
+// and collects what it prints, through a file that goes when the last
+// handle to it closes (Wine's console host may hold the child's handles a
+// while after the child ends, so a pipe would not end and a delete fail).
 ProgramRun RunProgram(const std::string& arguments, const std::string& outputFile)
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (output == INVALID_HANDLE_VALUE)
         return run;
     STARTUPINFOA startup{};
@@ -47,16 +49,27 @@ ProgramRun RunProgram(const std::string& arguments, const std::string& outputFil
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
+    SetFilePointer(output, 0, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        run.output.append(buffer, got);
     CloseHandle(output);
-    FILE* in = std::fopen(outputFile.c_str(), "rb");
-    if (in) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-            run.output.append(buffer, n);
-        std::fclose(in);
-    }
-    DeleteFileA(outputFile.c_str());
     return run;
+}
+
+// A folder of CSV files the program wrote, with everything in it.
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
 }
 
 std::string Quoted(const std::string& path)
@@ -171,11 +184,9 @@ TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
         const std::string folder = files_.path() + "run" + std::to_string(run);
         const ProgramRun result = RunProgram("--seconds 2 --csv " + Quoted(folder), files_.path() + "output.txt");
         ASSERT_EQ(result.exitCode, 0) << result.output;
-        for (const std::string& name : names) {
+        for (const std::string& name : names)
             runs[run].push_back(files_.read(folder + "\\" + name));
-            DeleteFileA((folder + "\\" + name).c_str());
-        }
-        RemoveDirectoryA(folder.c_str());
+        RemoveFolder(folder);
     }
     for (std::size_t i = 0; i < runs[0].size(); ++i) {
         EXPECT_FALSE(runs[0][i].empty()) << names[i];
