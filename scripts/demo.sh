@@ -6,14 +6,19 @@
 #   bash scripts/demo.sh        the 64-bit test build under wine64
 #   bash scripts/demo.sh --32   the 32-bit product (build/win32/bin/Torq7m.dll,
 #                               the DLL a user installs) under wine32
+#   --verbose                   also how the library bound itself to the host
 #   DEMO_SECONDS  length of the measurement (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-case "${1:-}" in
-"") preset=win64 ;;
---32) preset=win32 ;;
-*) echo "usage: bash scripts/demo.sh [--32]" >&2; exit 2 ;;
-esac
+preset=win64
+verbose=()
+for argument in "$@"; do
+    case "$argument" in
+    --32) preset=win32 ;;
+    --verbose) verbose=(--verbose) ;;
+    *) echo "usage: bash scripts/demo.sh [--32] [--verbose]" >&2; exit 2 ;;
+    esac
+done
 if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-i386.sh -v); then
     echo "the 32-bit product cannot run on this machine: its kernel does not execute 32-bit x86 code ($why_not)" >&2
     exit 1
@@ -33,7 +38,7 @@ rm -rf "$out"
 mkdir -p "$out"
 "$build/wine-run.sh" "$build/bin/standin-host.exe" --board profiles/demo-board.toml \
     --worksheet profiles/demo-worksheet.toml --seconds "${DEMO_SECONDS:-3}" \
-    --csv "$out" --save "$out/demo-worksheet.toml" </dev/null | tee "$out/run.log"
+    --csv "$out" --save "$out/demo-worksheet.toml" "${verbose[@]}" </dev/null | tee "$out/run.log"
 
 bash scripts/plot-run.sh "$out" "$out/demo.png" \
     "Torq7m.dll ($preset) in the stand-in host: profiles/demo-board.toml, profiles/demo-worksheet.toml" ||

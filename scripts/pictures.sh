@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the library's dialogs, as a user sees them: each dialog is
 # opened in the stand-in host (standin-host.exe --picture) under Wine's X11
-# driver on a virtual display, and saved as docs/<TEMPLATE>.png. A dialog
-# that the library does not offer yet is skipped.
+# driver on a virtual display, and saved as docs/<TEMPLATE>.png when its
+# pixels changed. A dialog that the library does not offer yet is skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/win64
@@ -28,8 +28,17 @@ for dialog in "${dialogs[@]}"; do
         status=$?
     case $status in
     0)
-        /usr/bin/convert "$work/$dialog.bmp" "$out/$dialog.png"
-        echo "$out/$dialog.png"
+        # Without time stamps, and only when a pixel changed: a dialog that
+        # looks the same leaves its picture, and git, untouched.
+        /usr/bin/convert "$work/$dialog.bmp" -define png:exclude-chunks=date,time +set date:create \
+            +set date:modify "$work/$dialog.png"
+        if [ -f "$out/$dialog.png" ] &&
+            [ "$(/usr/bin/compare -metric AE "$work/$dialog.png" "$out/$dialog.png" null: 2>&1)" = 0 ]; then
+            echo "$out/$dialog.png: unchanged"
+        else
+            cp "$work/$dialog.png" "$out/$dialog.png"
+            echo "$out/$dialog.png"
+        fi
         ;;
     3) echo "$dialog: skipped (the library does not open it yet)" ;;
     *)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Turns a CSV folder written by standin-host.exe (--csv DIR) into one PNG
-# with a panel per module: its recorded channels over time, or for an analog
-# output module the codes its outputs received, one per driver call.
+# with a panel per module: its recorded channels over time, named as the
+# module's settings name them; digital lines stacked one above the other as
+# a logic analyser shows them; for an analog output module the codes its
+# outputs received, one per driver call.
 #   usage: bash scripts/plot-run.sh DIR [OUT.png] [TITLE]
 set -euo pipefail
 dir=${1:?usage: plot-run.sh DIR [OUT.png] [TITLE]}
@@ -9,8 +11,20 @@ out=${2:-$dir/run.png}
 title=${3:-"stand-in host run: $(basename "$dir")"}
 command -v gnuplot >/dev/null || { echo "gnuplot is missing: bash scripts/setup.sh installs it"; exit 1; }
 
-# Files are named <module>-ch<N>.csv (time_s,value) and <module>-codes-ch<N>.csv
-# (index,code); a file without rows has nothing to draw.
+# A text as a gnuplot string: single quotes, a quote inside doubled.
+quote() { printf "'%s'" "${1//\'/\'\'}"; }
+
+# channels.tsv gives each file's kind (analog, digital, codes, port); without it
+# (an older folder) a file of codes is told by its header and the rest is analog.
+declare -A kinds=()
+if [ -f "$dir/channels.tsv" ]; then
+    while IFS=$'\t' read -r file kind; do
+        kinds[$file]=$kind
+    done <"$dir/channels.tsv"
+fi
+
+# Files are named <module>-ch<N>.csv and <module>-codes-ch<N>.csv; a file
+# without rows has nothing to draw.
 shopt -s nullglob
 declare -A groups=()
 order=()
@@ -18,6 +32,7 @@ for file in "$dir"/*.csv; do
     [ "$(wc -l <"$file")" -ge 2 ] || continue
     name=$(basename "$file" .csv)
     group=${name%-ch*}
+    group=${group%-codes}
     [ -n "${groups[$group]:-}" ] || order+=("$group")
     groups[$group]+="$file"$'\n'
 done
@@ -26,33 +41,73 @@ if [ ${#order[@]} -eq 0 ]; then
     exit 1
 fi
 
+kind_of() {
+    local file=$1 kind=${kinds[$(basename "$1")]:-}
+    if [ -z "$kind" ]; then
+        [[ $(head -n 1 "$file") == index,code* ]] && kind=codes || kind=analog
+    fi
+    echo "$kind"
+}
+
 terminal=pngcairo
 gnuplot -e "set terminal" 2>&1 | grep -q pngcairo || terminal=png
 {
     echo "set terminal $terminal size 1200,$((250 * ${#order[@]} + 80))"
-    echo "set output '$out'"
+    echo "set output $(quote "$out")"
     echo "set datafile separator ','"
-    echo "set key outside right"
+    echo "set key outside right noenhanced"
     echo "set grid"
-    echo "set offsets graph 0, 0, 0.05, 0.05"
-    echo "set multiplot layout ${#order[@]},1 title '$title'"
+    echo "set multiplot layout ${#order[@]},1 title $(quote "$title") noenhanced"
     for group in "${order[@]}"; do
         plot=""
+        ytics=""
+        lane=0
+        kind=analog
         while IFS= read -r file; do
             [ -n "$file" ] || continue
-            channel=$(basename "$file" .csv)
-            plot+="${plot:+, }'$file' using 1:2 skip 1 with lines title '${channel##*-}'"
-            header=$(head -n 1 "$file")
+            kind=$(kind_of "$file")
+            label=$(head -n 1 "$file" | cut -d, -f2-)
+            case $kind in
+            digital | port)
+                # One lane per line: 0 V at the lane's foot, 5 V near its top.
+                plot+="${plot:+, }$(quote "$file") using 1:(\$2 / 5 * 0.7 + $lane) skip 1 with steps title $(quote "$label")"
+                ytics+="${ytics:+, }$(quote "$label") $lane.35"
+                lane=$((lane + 1))
+                ;;
+            codes)
+                plot+="${plot:+, }$(quote "$file") using 1:2 skip 1 with lines title $(quote "output $(basename "${file##*-ch}" .csv)")"
+                ;;
+            *)
+                plot+="${plot:+, }$(quote "$file") using 1:2 skip 1 with lines title $(quote "$label")"
+                ;;
+            esac
         done <<<"${groups[$group]}"
-        if [[ $header == index,code* ]]; then
-            echo "set title '$group: codes received by the analog outputs'"
+        case $kind in
+        digital | port)
+            if [ "$kind" = port ]; then
+                echo "set title $(quote "$group: the output port's lines after each write (low, high)") noenhanced"
+                echo "set xlabel 'port write'"
+            else
+                echo "set title $(quote "$group: digital lines (low, high)") noenhanced"
+                echo "set xlabel 'time (s)'"
+            fi
+            echo "set ylabel ''"
+            echo "set yrange [-0.2:$lane]"
+            echo "set ytics ($ytics)"
+            echo "set offsets 0, 0, 0, 0"
+            ;;
+        codes)
+            echo "set title $(quote "$group: codes received by the analog outputs") noenhanced"
             echo "set xlabel 'driver call'"
             echo "set ylabel 'code'"
-        else
-            echo "set title '$group'"
+            ;;
+        *)
+            echo "set title $(quote "$group") noenhanced"
             echo "set xlabel 'time (s)'"
             echo "set ylabel 'V'"
-        fi
+            ;;
+        esac
+        [ "$kind" = digital ] || [ "$kind" = port ] || echo "set autoscale y; set ytics autofreq; set offsets graph 0, 0, 0.05, 0.05"
         echo "plot $plot"
     done
     echo "unset multiplot"

@@ -374,8 +374,9 @@ TEST_F(BoardProfileTest, TheBoardsClockMovesWhenItsSetsAreComplete)
     }
 }
 
-// A run recorded as the stand-in host writes it, replayed at the same
-// interval, gives the very same samples, sample for sample.
+// A run recorded as the stand-in host writes it (headed by the channel's
+// name), replayed at the same interval without naming a column, gives the
+// very same samples, sample for sample.
 TEST_F(BoardProfileTest, ARecordedRunReplaysToTheSameCodes)
 {
     const std::string worksheet = OneModuleWorksheet("TORQ7AD", 0, 2, 0, u8"input_range = \"±10V\"\n", 50);
@@ -413,13 +414,11 @@ channel = 0
 range = "±10V"
 signal = "replay"
 file = "run/M-ch0.csv"
-column = "value"
 [[board.analog_input]]
 channel = 1
 range = "±10V"
 signal = "replay"
 file = "run/M-ch1.csv"
-column = "value"
 interpolate = "linear"
 )");
     ad = useWorksheet(worksheet);
@@ -427,7 +426,7 @@ interpolate = "linear"
     measure(6, 50);
     EXPECT_EQ(samples(ad, 0), recorded[0]);
     EXPECT_EQ(samples(ad, 1), recorded[1]);
-    for (const char* file : {"run\\M-ch0.csv", "run\\M-ch1.csv"})
+    for (const char* file : {"run\\M-ch0.csv", "run\\M-ch1.csv", "run\\channels.tsv"})
         DeleteFileA((files_.path() + file).c_str());
     RemoveDirectoryA((files_.path() + "run").c_str());
 }

@@ -96,6 +96,56 @@ TEST_F(ConcurrencyTest, UserInterfaceWorksWhileTheMeasurementRuns)
     EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_OUTPORT, kBoard), blocksTaken * host().blockSize());
 }
 
+// Modules stopped, deleted and placed again thousands of times while another
+// thread runs the rounds: no process call may reach a stopped or freed
+// module. The host fills freed records and fences its blocks, so a late call
+// faults or shows as a damaged block or a host check.
+TEST_F(ConcurrencyTest, StopDeleteAndPlaceAgainWhileRoundsRun)
+{
+    constexpr unsigned kCycles = 3000;
+    standin::HostModule* steady = placeWithFirstBoard("TORQ7DI", {0, 1, ""});
+    ASSERT_NE(steady, nullptr);
+    ASSERT_TRUE(host().start(1.0, 10));
+    std::atomic<bool> done{false};
+    std::atomic<unsigned> rounds{0};
+    std::thread roundThread([&] {
+        while (!done) {
+            host().advanceClock(1);
+            host().runRound();
+            ++rounds;
+        }
+    });
+    // Each cycle places one module of each kind from the stored worksheet,
+    // starts them, lets the rounds reach them for a varying while and takes
+    // them away: stopped first, or deleted while running.
+    const std::vector<standin::StoredModule> stored = {
+        StoredModuleOf(kSessionClasses[1], DefaultStoredData(kSessionClasses[1], kSecondBoard)),
+        StoredModuleOf(kSessionClasses[2], DefaultStoredData(kSessionClasses[2], kSecondBoard)),
+    };
+    unsigned cycles = 0;
+    for (; cycles < kCycles; ++cycles) {
+        std::vector<standin::HostModule*> placed;
+        ASSERT_TRUE(host().restoreModules(stored, &placed));
+        for (standin::HostModule* module : placed)
+            host().startModule(module);
+        const unsigned seen = rounds;
+        for (unsigned spin = 0; spin < cycles % 7 && rounds - seen < 2; ++spin)
+            SwitchToThread();
+        if (cycles % 2 == 0)
+            host().stopModule(placed[0]);
+        for (standin::HostModule* module : placed)
+            host().deleteModule(module);
+    }
+    done = true;
+    roundThread.join();
+    EXPECT_EQ(cycles, kCycles);
+    EXPECT_GT(rounds.load(), kCycles / 10) << "the rounds got too few turns";
+    EXPECT_EQ(host().modules().size(), 1u);
+    EXPECT_TRUE(host().protocolErrors().empty()) << host().protocolErrors().front();
+    EXPECT_EQ(host().damagedBlocks(), 0u);
+    EXPECT_GT(host().releasedBlocks(steady, 0).size(), 0u);
+}
+
 // A digital input and a digital output module on one board, each processed
 // on a thread of its own: the port calls never overlap, the input reads the
 // port's bytes in order without losing one, and the output writes exactly

@@ -231,7 +231,7 @@ TEST_F(WorksheetTomlTest, MistakesAreRefusedWithFileLineAndNothingIsPlaced)
     EXPECT_FALSE(host().loadWorksheet(wrongVersion, nullptr, &error));
     EXPECT_EQ(error, wrongVersion + ":2: 'version' is 3, outside 2..2");
     EXPECT_FALSE(host().loadWorksheet(files_.path() + "none.toml", nullptr, &error));
-    EXPECT_EQ(error, files_.path() + "none.toml: the file cannot be opened");
+    EXPECT_EQ(error, files_.path() + "none.toml: the file cannot be opened: No such file or directory");
 }
 
 }  // namespace

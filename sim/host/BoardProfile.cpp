@@ -251,11 +251,20 @@ private:
                               int* columnIndex)
     {
         std::string file;
-        if (!toml_.text(table, "file", &file, true) || !toml_.text(table, key, column, true))
+        if (!toml_.text(table, "file", &file, true) || !toml_.text(table, key, column))
             return nullptr;
         std::string problem;
         if (!ReadCsvTable(BesideFile(toml_.path(), file), &csv_, &problem)) {
             toml_.fail(*table.get("file"), "replay file: " + problem);
+            return nullptr;
+        }
+        // Without a column named, a file of time and one value (the stand-in
+        // host's own, headed by the channel's name) gives its second column.
+        if (column->empty() && csv_.names.size() == 2)
+            *column = csv_.names[1];
+        if (column->empty()) {
+            toml_.fail(*table.get("file"), csv_.path + " has " + std::to_string(csv_.names.size()) +
+                                               " columns: name the one to replay with '" + std::string(key) + "'");
             return nullptr;
         }
         *columnIndex = csv_.columnIndex(*column);

@@ -4,18 +4,25 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "HexText.h"
+
 namespace standin {
 
 namespace {
 
+// Cells without their quotes and outer blanks; a name keeps its inner blanks.
 std::vector<std::string> Cells(const std::string& line)
 {
     std::vector<std::string> cells(1);
     for (char c : line) {
         if (c == ',')
             cells.emplace_back();
-        else if (c != '"' && c != ' ' && c != '\t')
+        else if (c != '"')
             cells.back() += c;
+    }
+    for (std::string& cell : cells) {
+        const std::size_t first = cell.find_first_not_of(" \t");
+        cell = first == std::string::npos ? std::string() : cell.substr(first, cell.find_last_not_of(" \t") - first + 1);
     }
     return cells;
 }
@@ -45,7 +52,7 @@ std::string CsvTable::nameList() const
 {
     std::string list;
     for (const std::string& name : names)
-        list += (list.empty() ? "'" : ", '") + name + "'";
+        list += (list.empty() ? "'" : ", '") + Escaped(name) + "'";
     return list;
 }
 
@@ -80,8 +87,8 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
         for (std::size_t i = 0; i < cells.size(); ++i) {
             double value = 0.0;
             if (!Number(cells[i], &value)) {
-                *error = path + ":" + std::to_string(number) + ": '" + cells[i] + "' in column '" + table->names[i] +
-                         "' is not a number";
+                *error = path + ":" + std::to_string(number) + ": '" + Escaped(cells[i]) + "' in column '" +
+                         Escaped(table->names[i]) + "' is not a number";
                 return false;
             }
             table->columns[i].push_back(value);

@@ -1,5 +1,7 @@
 #include "HexText.h"
 
+#include <cstdio>
+
 namespace standin {
 
 namespace {
@@ -42,6 +44,43 @@ bool FromHex(const std::string& text, std::vector<std::uint8_t>* bytes)
         bytes->push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
     return true;
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence of two or more bytes at `at`; 0 if none.
+std::size_t Utf8Length(const std::string& text, std::size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string Escaped(const std::string& text)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte >= 0x80 ? Utf8Length(text, i) : (byte >= 0x20 && byte < 0x7F ? 1 : 0);
+        if (length == 0) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            shown += hex;
+            ++i;
+        } else {
+            shown.append(text, i, length);
+            i += length;
+        }
+    }
+    return shown;
 }
 
 }  // namespace standin

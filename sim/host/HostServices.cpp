@@ -1,16 +1,9 @@
-// The host functions the library calls, each recording its call, and the
-// traps behind every name the library imports but must not call.
-#include <intrin.h>
-
+// What each host function the library calls does, recording its call.
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 #include "HostArena.h"
 #include "HostState.h"
-#include "torq7m/host/HostFunctions.h"
 
 namespace standin {
 
@@ -24,181 +17,7 @@ std::string Describe(const char* file, std::int32_t line)
     return TextOrEmpty(file) + ":" + std::to_string(line);
 }
 
-// Adds the time spent in one host function to the host's share.
-struct HostTime {
-    std::uint64_t begin = __rdtsc();
-    ~HostTime()
-    {
-        if (g_host)
-            g_host->hostTicks += __rdtsc() - begin;
-    }
-};
-
-// --- The functions as the library sees them. -----------------------------
-
-void* TORQ7_CALL NewMemAlloc(std::uint32_t size, const char* file, std::int32_t line)
-{
-    HostTime time;
-    return g_host ? g_host->newMemAlloc(size, file, line) : nullptr;
-}
-
-std::uint32_t TORQ7_CALL NewDoMemFree(void* block, const char* file, std::int32_t line)
-{
-    HostTime time;
-    return g_host ? g_host->newDoMemFree(block, file, line) : 0;
-}
-
-std::uint32_t TORQ7_CALL ShowWarning(const char* caption, const char* text)
-{
-    HostTime time;
-    return g_host ? g_host->showWarning(caption, text) : 0;
-}
-
-std::uint32_t TORQ7_CALL StopExperiment()
-{
-    HostTime time;
-    return g_host ? g_host->stopExperiment() : 0;
-}
-
-std::uint32_t TORQ7_CALL RegisterModuleClass(ModuleClassInfo* info)
-{
-    HostTime time;
-    return g_host ? g_host->registerModuleClass(info) : 0;
-}
-
-std::uint32_t TORQ7_CALL PerformDefaultAction(ModuleRecord* module, std::uint32_t message, std::uint32_t p1,
-                                              std::uint32_t p2)
-{
-    HostTime time;
-    return g_host ? g_host->performDefaultAction(module, message, p1, p2) : 0;
-}
-
-DataBlock* TORQ7_CALL GetCurrentOutputBlock(OutputChannelRecord* channel)
-{
-    HostTime time;
-    return g_host ? g_host->getCurrentOutputBlock(channel) : nullptr;
-}
-
-std::uint32_t TORQ7_CALL NewReleaseOutputBlock(OutputChannelRecord* channel, const char* file, std::int32_t line)
-{
-    HostTime time;
-    return g_host ? g_host->newReleaseOutputBlock(channel, file, line) : 0;
-}
-
-DataBlock* TORQ7_CALL GetInputBlock(ModuleRecord* module, std::uint32_t input)
-{
-    HostTime time;
-    return g_host ? g_host->getInputBlock(module, input) : nullptr;
-}
-
-std::uint32_t TORQ7_CALL NewReleaseInputBlock(ModuleRecord* module, std::uint32_t input, const char* file,
-                                              std::int32_t line)
-{
-    HostTime time;
-    return g_host ? g_host->newReleaseInputBlock(module, input, file, line) : 0;
-}
-
-std::uint32_t TORQ7_CALL ChangeModuleSize(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
-{
-    HostTime time;
-    return g_host ? g_host->changeModuleSize(module, inputs, outputs) : 0;
-}
-
-std::uint32_t TORQ7_CALL RegisterMenuEntry(std::uint32_t command, MenuEntryHandler handler)
-{
-    HostTime time;
-    return g_host ? g_host->registerMenuEntry(command, handler) : 0;
-}
-
-void* TORQ7_CALL CreateStackedFontIndirect(const tagLOGFONTA* font)
-{
-    HostTime time;
-    return g_host ? g_host->createStackedFontIndirect(font) : nullptr;
-}
-
-std::uint32_t TORQ7_CALL DeleteStackedObject(void* object)
-{
-    HostTime time;
-    return g_host ? g_host->deleteStackedObject(object) : 0;
-}
-
-std::uint32_t TORQ7_CALL DefineDllModule()
-{
-    HostTime time;
-    return g_host ? g_host->defineDllModule() : 0;
-}
-
-std::uint32_t TORQ7_CALL DefineDllVariable(const char* name, void* address, std::uint32_t size)
-{
-    HostTime time;
-    return g_host ? g_host->defineDllVariable(name, address, size) : 0;
-}
-
-struct Implemented {
-    const char* name;
-    std::uintptr_t address;
-};
-
-template <typename Expected, typename Actual>
-std::uintptr_t Checked(Actual function)
-{
-    static_assert(std::is_same_v<Expected, Actual>, "host function signature");
-    return reinterpret_cast<std::uintptr_t>(function);
-}
-
-const Implemented kImplemented[] = {
-    {"NewMemAlloc", Checked<hostfn::NewMemAlloc>(&NewMemAlloc)},
-    {"NewDoMemFree", Checked<hostfn::NewDoMemFree>(&NewDoMemFree)},
-    {"DefineDllModule", Checked<hostfn::DefineDllModule>(&DefineDllModule)},
-    {"DefineDllVariable", Checked<hostfn::DefineDllVariable>(&DefineDllVariable)},
-    {"RegisterModuleClass", Checked<hostfn::RegisterModuleClass>(&RegisterModuleClass)},
-    {"PerformDefaultAction", Checked<hostfn::PerformDefaultAction>(&PerformDefaultAction)},
-    {"NewReleaseOutputBlock", Checked<hostfn::NewReleaseOutputBlock>(&NewReleaseOutputBlock)},
-    {"GetCurrentOutputBlock", Checked<hostfn::GetCurrentOutputBlock>(&GetCurrentOutputBlock)},
-    {"GetInputBlock", Checked<hostfn::GetInputBlock>(&GetInputBlock)},
-    {"NewReleaseInputBlock", Checked<hostfn::NewReleaseInputBlock>(&NewReleaseInputBlock)},
-    {"ChangeModuleSize", Checked<hostfn::ChangeModuleSize>(&ChangeModuleSize)},
-    {"ShowWarning", Checked<hostfn::ShowWarning>(&ShowWarning)},
-    {"StopExperiment", Checked<hostfn::StopExperiment>(&StopExperiment)},
-    {"CreateStackedFontIndirect", Checked<hostfn::CreateStackedFontIndirect>(&CreateStackedFontIndirect)},
-    {"DeleteStackedObject", Checked<hostfn::DeleteStackedObject>(&DeleteStackedObject)},
-    {"RegisterMenuEntry", Checked<hostfn::RegisterMenuEntry>(&RegisterMenuEntry)},
-};
-
-// One trap per host function name, so that each knows which name it stands for.
-template <std::size_t Index>
-std::uint32_t TORQ7_CALL Trap()
-{
-    if (g_host)
-        g_host->trap(Index);
-    return 0;
-}
-
-template <std::size_t... Index>
-constexpr std::array<std::uint32_t(TORQ7_CALL*)(), sizeof...(Index)> MakeTraps(std::index_sequence<Index...>)
-{
-    return {&Trap<Index>...};
-}
-
-const auto kTraps = MakeTraps(std::make_index_sequence<kHostFunctionCount>{});
-
 }  // namespace
-
-std::uintptr_t HostFunctionAddress(std::size_t index)
-{
-    for (const Implemented& function : kImplemented) {
-        if (std::strcmp(function.name, kHostFunctionNames[index]) == 0)
-            return function.address;
-    }
-    return reinterpret_cast<std::uintptr_t>(kTraps[index]);
-}
-
-std::string TextOrEmpty(const char* text)
-{
-    return text ? std::string(text) : std::string();
-}
-
-// --- What each function does. -------------------------------------------
 
 void StandinHost::State::trap(std::size_t functionIndex)
 {
@@ -215,11 +34,11 @@ void* StandinHost::State::newMemAlloc(std::uint32_t size, const char* file, std:
     void* block = allowed ? ArenaAllocateGuarded(size) : nullptr;
     if (block)
         std::memset(block, kFreshMemoryByte, size);
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     const auto address = reinterpret_cast<std::uintptr_t>(block);
-    memoryCalls.push_back({nextSeq(), false, address, size, fileName, line, false});
+    log.memoryCalls.push_back({nextSeq(), false, address, size, fileName, line, false});
     if (block)
-        liveBlocks[address] = {size, fileName, line};
+        log.liveBlocks[address] = {size, fileName, line};
     return block;
 }
 
@@ -229,13 +48,13 @@ std::uint32_t StandinHost::State::newDoMemFree(void* block, const char* file, st
     const auto address = reinterpret_cast<std::uintptr_t>(block);
     std::string error;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto it = liveBlocks.find(address);
-        const bool known = it != liveBlocks.end();
-        memoryCalls.push_back(
+        std::lock_guard<std::mutex> lock(log.mutex);
+        const auto it = log.liveBlocks.find(address);
+        const bool known = it != log.liveBlocks.end();
+        log.memoryCalls.push_back(
             {nextSeq(), true, address, known ? it->second.size : 0, TextOrEmpty(file), line, !known});
         if (known) {
-            liveBlocks.erase(it);
+            log.liveBlocks.erase(it);
             ArenaFree(block);
         } else {
             error = "NewDoMemFree of an address that is not a live block, at " + Describe(file, line);
@@ -251,20 +70,20 @@ std::uint32_t StandinHost::State::showWarning(const char* caption, const char* t
     recordCall("ShowWarning");
     Warning warning;
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::lock_guard<std::mutex> lock(log.mutex);
         warning = {nextSeq(), TextOrEmpty(caption), TextOrEmpty(text), HostClock()};
-        warnings.push_back(warning);
+        log.warnings.push_back(warning);
     }
-    if (warningListener)
-        warningListener(warning);
+    if (log.warningListener)
+        log.warningListener(warning);
     return 1;
 }
 
 std::uint32_t StandinHost::State::stopExperiment()
 {
     recordCall("StopExperiment");
-    std::lock_guard<std::mutex> lock(mutex);
-    ++stopRequests;
+    std::lock_guard<std::mutex> lock(log.mutex);
+    ++log.stopRequests;
     stopRequested = true;
     return 1;
 }
@@ -287,9 +106,9 @@ std::uint32_t StandinHost::State::registerModuleClass(const ModuleClassInfo* inf
         cls.longName.assign(longName, strnlen(longName, kLongNameSize));
     cls.handler = FromHost32<std::remove_pointer_t<ModuleMessageHandler>>(info->pfnMessageHandler);
     cls.process = FromHost32<std::remove_pointer_t<ModuleProcessFunction>>(info->pfnProcess);
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     cls.seq = nextSeq();
-    classes.push_back(cls);
+    log.classes.push_back(cls);
     return 1;
 }
 
@@ -297,9 +116,9 @@ std::uint32_t StandinHost::State::performDefaultAction(ModuleRecord* module, std
                                                        std::uint32_t p1, std::uint32_t p2)
 {
     recordCall("PerformDefaultAction");
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     const std::uint32_t result = defaultActionResult.value_or(kDefaultActionMark | message);
-    defaultActions.push_back({nextSeq(), module, message, p1, p2, result});
+    log.defaultActions.push_back({nextSeq(), module, message, p1, p2, result});
     return result;
 }
 
@@ -340,13 +159,17 @@ std::uint32_t StandinHost::State::newReleaseOutputBlock(OutputChannelRecord* cha
                 error = "a released block claims more samples than it has room for, at " + Describe(file, line);
             const std::uint32_t kept = std::min<std::uint32_t>(block->wSampleCount, room);
             const float* samples = BlockSamples(block);
-            if (countsMode)
+            if (blockListener)
+                blockListener(*entry->module, index, {block->dStartTime, block->dSampleDistance, kept, samples});
+            if (log.countsMode) {
                 tallyRelease(entry, index, block);
-            else
-                released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime,
-                                    block->dSampleDistance, block->wSampleCount,
-                                    std::vector<float>(samples, samples + kept), HostClock(), TextOrEmpty(file),
-                                    line});
+            } else {
+                std::lock_guard<std::mutex> records(log.mutex);
+                log.released.push_back({nextSeq(), entry->module->id(), index, block->dStartTime,
+                                        block->dSampleDistance, block->wSampleCount,
+                                        std::vector<float>(samples, samples + kept), HostClock(), TextOrEmpty(file),
+                                        line});
+            }
             for (const Connection& connection : connections) {
                 ModuleEntry* consumer = entryById(connection.toId);
                 if (connection.fromId != entry->module->id() || connection.output != index || !consumer)
@@ -387,8 +210,10 @@ DataBlock* StandinHost::State::getInputBlock(ModuleRecord* module, std::uint32_t
             entry->waiting[input].pop_front();
             entry->handedOut[input] = block;
         }
-        if (entry && !countsMode)
-            inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
+        if (entry && !log.countsMode) {
+            std::lock_guard<std::mutex> records(log.mutex);
+            log.inputCalls.push_back({nextSeq(), entry->module->id(), input, false, block != nullptr, "", 0});
+        }
     }
     if (!error.empty())
         fail(error);
@@ -413,9 +238,11 @@ std::uint32_t StandinHost::State::newReleaseInputBlock(ModuleRecord* module, std
             ArenaFree(block);
             entry->handedOut[input] = nullptr;
         }
-        if (entry && !countsMode)
-            inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
-                                  TextOrEmpty(file), line});
+        if (entry && !log.countsMode) {
+            std::lock_guard<std::mutex> records(log.mutex);
+            log.inputCalls.push_back({nextSeq(), entry->module->id(), input, true, block != nullptr,
+                                      TextOrEmpty(file), line});
+        }
     }
     if (!error.empty())
         fail(error);
@@ -428,8 +255,8 @@ std::uint32_t StandinHost::State::changeModuleSize(ModuleRecord* module, std::ui
     recordCall("ChangeModuleSize");
     ModuleEntry* entry = entryOf(module);
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        sizeChanges.push_back({nextSeq(), module, inputs, outputs});
+        std::lock_guard<std::mutex> lock(log.mutex);
+        log.sizeChanges.push_back({nextSeq(), module, inputs, outputs});
     }
     if (!entry) {
         fail("ChangeModuleSize for an unknown module");
@@ -448,8 +275,8 @@ std::uint32_t StandinHost::State::changeModuleSize(ModuleRecord* module, std::ui
 std::uint32_t StandinHost::State::registerMenuEntry(std::uint32_t command, MenuEntryHandler handler)
 {
     recordCall("RegisterMenuEntry");
-    std::lock_guard<std::mutex> lock(mutex);
-    menuEntries.push_back({nextSeq(), command, handler});
+    std::lock_guard<std::mutex> lock(log.mutex);
+    log.menuEntries.push_back({nextSeq(), command, handler});
     return 1;
 }
 
@@ -457,9 +284,9 @@ void* StandinHost::State::createStackedFontIndirect(const LOGFONTA* font)
 {
     recordCall("CreateStackedFontIndirect");
     HFONT handle = font ? CreateFontIndirectA(font) : nullptr;
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     if (handle)
-        fonts.insert(handle);
+        log.fonts.insert(handle);
     return handle;
 }
 
@@ -469,8 +296,8 @@ std::uint32_t StandinHost::State::deleteStackedObject(void* object)
     auto font = static_cast<HFONT>(object);
     bool known = false;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        known = fonts.erase(font) != 0;
+        std::lock_guard<std::mutex> lock(log.mutex);
+        known = log.fonts.erase(font) != 0;
     }
     if (!known) {
         fail("DeleteStackedObject of an object the host did not create");
@@ -483,8 +310,8 @@ std::uint32_t StandinHost::State::deleteStackedObject(void* object)
 std::uint32_t StandinHost::State::defineDllModule()
 {
     recordCall("DefineDllModule");
-    std::lock_guard<std::mutex> lock(mutex);
-    ++defineModuleCalls;
+    std::lock_guard<std::mutex> lock(log.mutex);
+    ++log.defineModuleCalls;
     return defineModuleResult;
 }
 
@@ -495,11 +322,11 @@ std::uint32_t StandinHost::State::defineDllVariable(const char* name, void* addr
     std::string error;
     std::uint32_t result = 1;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        const auto chosen = defineVariableResults.find(boundVariables.size());
+        std::lock_guard<std::mutex> lock(log.mutex);
+        const auto chosen = defineVariableResults.find(log.boundVariables.size());
         if (chosen != defineVariableResults.end())
             result = chosen->second;
-        boundVariables.push_back({nextSeq(), variable, reinterpret_cast<std::uintptr_t>(address), size, result});
+        log.boundVariables.push_back({nextSeq(), variable, reinterpret_cast<std::uintptr_t>(address), size, result});
         const LibraryVariableName* known = nullptr;
         for (const LibraryVariableName& candidate : kLibraryVariables) {
             if (variable == candidate.name)

@@ -7,12 +7,12 @@
 #include <mutex>
 #include <set>
 
+#include "CallLog.h"
+#include "DialogWatch.h"
 #include "HostNames.h"
 #include "StandinHost.h"
 
 namespace standin {
-
-constexpr unsigned kMaxInputs = 16;
 
 // One module with the host's side of its channels.
 struct ModuleEntry {
@@ -30,7 +30,9 @@ struct ModuleEntry {
     DataBlock* spareBlock[kMaxOutputHandles] = {};    // a released block's memory, for the next one
     std::uint32_t spareRoom[kMaxOutputHandles] = {};
     ChannelTally tally[kMaxOutputHandles];
-    std::atomic<bool> started{false};                 // between its start and stop messages: processed
+    // Between its start and stop messages: processed. Written under the
+    // host's mutex, together with the in-process mark.
+    std::atomic<bool> started{false};
 };
 
 struct Connection {
@@ -40,21 +42,14 @@ struct Connection {
     unsigned input;
 };
 
-struct LiveBlock {
-    std::uint32_t size;
-    std::string file;
-    std::int32_t line;
-};
-
 struct StandinHost::State {
     explicit State(StandinHost* owner);
     ~State();
 
-    Sequence nextSeq() { return ++sequence; }
+    Sequence nextSeq() { return log.nextSeq(); }
     void recordCall(const char* function);
-    // Records a failure of the library and tells the failure hook. Never
-    // called with `mutex` held.
-    void fail(const std::string& what);
+    // Never called with a lock held.
+    void fail(const std::string& what) { log.fail(what); }
 
     // Import answers (HostWindows.cpp).
     std::uintptr_t answerImport(unsigned message, const char* name);
@@ -77,14 +72,21 @@ struct StandinHost::State {
     std::uint32_t sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2);
     DataBlock* newBlock(std::uint32_t room);
     void freeBlocksOf(ModuleEntry* entry);
-    // Copies of the entries, taken under modulesMutex.
-    std::vector<ModuleEntry*> entries() const;
+    // Copies of the entries, taken under modulesMutex. An entry stays alive
+    // while a copy is held, though its records are freed at its delete.
+    std::vector<std::shared_ptr<ModuleEntry>> entries() const;
     // Whether every stored module's class is registered and its counts fit.
     bool canPlace(const std::vector<StoredModule>& stored) const;
     // Places the stored modules with their data (no message sent).
     std::vector<ModuleEntry*> placeStored(const std::vector<StoredModule>& stored);
     void processRound();
+    // Tests that the module is started and marks it in process, in one step
+    // under the mutex; processModule then runs the call and clears the mark.
+    bool beginProcess(ModuleEntry* entry);
     void processModule(ModuleEntry* entry);
+    // Takes the module out of processing and waits for a process call under
+    // way to end; true when it was started.
+    bool retire(ModuleEntry* entry);
 
     // Counts mode (HostTally.cpp).
     DataBlock* outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room);
@@ -92,8 +94,6 @@ struct StandinHost::State {
     void tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block);
     void tallyHeldBlocks(ModuleEntry* entry);
     std::uint64_t clock64() const;
-    void onDialog(HWND dialog, bool fromIdle);
-    void pollDialogs();
 
     // Host functions the library calls (HostServices.cpp).
     void* newMemAlloc(std::uint32_t size, const char* file, std::int32_t line);
@@ -116,18 +116,15 @@ struct StandinHost::State {
     std::uint32_t defineDllVariable(const char* name, void* address, std::uint32_t size);
     void trap(std::size_t functionIndex);
 
-    mutable std::mutex mutex;   // guards the records and the block queues
+    mutable std::mutex mutex;   // guards the block queues; taken before the call log's
     // Guards the list of modules (not the modules themselves): the
     // measurement thread looks modules up while the UI thread places them.
     mutable std::recursive_mutex modulesMutex;
-    std::atomic<Sequence> sequence{0};
 
     StandinHost* owner;
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     HMENU mainMenu = nullptr;
-    std::function<void(const std::string&)> failureHook;
-    std::vector<std::string> protocolErrors;
 
     HMODULE driverModule = nullptr;
     SimTorq7Control driverControl{};
@@ -148,7 +145,7 @@ struct StandinHost::State {
     std::optional<std::uint32_t> defaultActionResult;
     std::function<bool(std::uint32_t, const std::string&, std::int32_t)> allocationFilter;
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter;
-    std::function<void(const Warning&)> warningListener;
+    std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener;
 
     // Host objects whose values or addresses the import hands out.
     std::vector<std::uintptr_t> variableValues;   // per kHostVariables entry
@@ -156,23 +153,8 @@ struct StandinHost::State {
     std::vector<void*> hostAreas;
     std::vector<HGDIOBJ> gdiObjects;
 
-    // Records.
-    std::vector<ImportRequest> imports;
-    std::vector<HostCall> calls;
-    std::vector<MemoryCall> memoryCalls;
-    std::map<std::uintptr_t, LiveBlock> liveBlocks;
-    std::vector<Warning> warnings;
-    std::size_t stopRequests = 0;
-    std::vector<RegisteredClass> classes;
-    std::vector<DefaultActionCall> defaultActions;
-    std::vector<SizeChange> sizeChanges;
-    std::vector<MenuEntry> menuEntries;
-    std::vector<BoundVariable> boundVariables;
-    std::size_t defineModuleCalls = 0;
-    std::set<HFONT> fonts;
-    std::vector<ReleasedBlock> released;
-    std::vector<InputBlockCall> inputCalls;
-    std::vector<ModuleResult> moduleResults;
+    CallLog log;
+    DialogWatch dialogs{log};
 
     // Library variables bound with DefineDllVariable: name -> address.
     std::map<std::string, void*> libraryVariables;
@@ -190,21 +172,12 @@ struct StandinHost::State {
     std::atomic<bool> virtualClock{false};
     std::atomic<std::uint64_t> virtualNow{0};
 
-    bool countsMode = false;
-    std::map<const char*, std::size_t> callCounts;   // by the function name's literal
-    std::atomic<std::uint64_t> hostTicks{0};
-    std::atomic<std::uint64_t> processTicks{0};
 
     int nextModuleId = 1;
-    std::vector<std::unique_ptr<ModuleEntry>> modules;
+    std::vector<std::shared_ptr<ModuleEntry>> modules;
     std::vector<Connection> connections;
     std::multiset<ModuleEntry*> inProcess;   // modules whose process function runs, on any thread
 
-    std::function<void(HWND)> idleHook;
-    std::deque<std::function<void(HWND)>> dialogActions;
-    std::map<HWND, DWORD> openDialogs;   // dialog -> real tick when first seen
-    std::size_t dialogsSeen = 0;
-    bool dialogsForUser = false;
     std::size_t damagedBlocksAtStart = 0;   // the arena's count when this host began
 };
 

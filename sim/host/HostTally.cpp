@@ -5,6 +5,7 @@
 // per sample, truncated; the host reckons it on its 64-bit clock.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -49,7 +50,7 @@ void StandinHost::State::retireOutputBlock(ModuleEntry* entry, unsigned channel)
 {
     DataBlock* block = entry->outputBlock[channel];
     entry->outputBlock[channel] = nullptr;
-    if (!countsMode || entry->spareBlock[channel]) {
+    if (!log.countsMode || entry->spareBlock[channel]) {
         ArenaFree(block);
         return;
     }
@@ -67,8 +68,13 @@ void StandinHost::State::tallyRelease(ModuleEntry* entry, unsigned channel, cons
         ++tally.countErrors;
     tally.samples += block->wSampleCount;
     const std::uint64_t elapsed = clock64() - startClock;
-    if (elapsed < DueAfter(tally.samples, msPerSample))
+    const std::uint64_t due = DueAfter(tally.samples, msPerSample);
+    if (elapsed < due)
         ++tally.earlyReleases;
+    else
+        tally.largestDelay = std::max(tally.largestDelay, elapsed - due);
+    if (tally.blocks == 0)
+        tally.firstStartTime = block->dStartTime;
     ++tally.blocks;
     tally.lastStartTime = block->dStartTime;
     tally.lastReleaseElapsed = elapsed;

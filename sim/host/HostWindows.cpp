@@ -15,11 +15,8 @@ namespace {
 
 constexpr char kMainClass[] = "StandinHostMain";
 constexpr char kModuleClass[] = "StandinHostModule";
-constexpr char kDialogClass[] = "#32770";
 constexpr UINT_PTR kDialogPollTimer = 1;
 constexpr UINT kDialogPollMilliseconds = 25;
-// A dialog still open this long after it appeared has been forgotten by its test.
-constexpr DWORD kDialogWatchdogMilliseconds = 10000;
 constexpr std::size_t kHostAreaSize = 64;
 
 struct MenuBarItem {
@@ -44,11 +41,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TIMER:
         if (wParam == kDialogPollTimer)
-            g_host->pollDialogs();
+            g_host->dialogs.poll();
         return 0;
     case WM_ENTERIDLE:
         if (wParam == MSGF_DIALOGBOX)
-            g_host->onDialog(reinterpret_cast<HWND>(lParam), true);
+            g_host->dialogs.onDialog(reinterpret_cast<HWND>(lParam), true);
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
@@ -58,7 +55,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK ModuleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (g_host && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
-        g_host->onDialog(reinterpret_cast<HWND>(lParam), true);
+        g_host->dialogs.onDialog(reinterpret_cast<HWND>(lParam), true);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -81,14 +78,6 @@ void RegisterHostClasses(HINSTANCE instance)
     module.lpszClassName = kModuleClass;
     RegisterClassA(&module);
     registered = true;
-}
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM found)
-{
-    char name[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && std::strcmp(name, kDialogClass) == 0)
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
 }
 
 }  // namespace
@@ -185,7 +174,7 @@ std::uintptr_t StandinHost::State::answerImport(unsigned message, const char* na
 {
     const std::string text = TextOrEmpty(name);
     std::uintptr_t answer = 0;
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(log.mutex);
     if (message == kMsgImportVariable) {
         const auto chosen = variableOverrides.find(text);
         for (std::size_t i = 0; i < kHostVariableCount; ++i) {
@@ -203,52 +192,8 @@ std::uintptr_t StandinHost::State::answerImport(unsigned message, const char* na
         if (chosen != functionOverrides.end())
             answer = chosen->second;
     }
-    imports.push_back({nextSeq(), message, text, answer});
+    log.imports.push_back({nextSeq(), message, text, answer});
     return answer;
-}
-
-// A dialog is new at its first idle message (or when the poll finds it, for
-// dialogs whose owner is not a host window): the next queued action runs
-// once for it. The idle hook sees every idle message of module dialogs.
-void StandinHost::State::onDialog(HWND dialog, bool fromIdle)
-{
-    if (openDialogs.emplace(dialog, GetTickCount()).second) {
-        ++dialogsSeen;
-        if (!dialogActions.empty()) {
-            const std::function<void(HWND)> action = std::move(dialogActions.front());
-            dialogActions.pop_front();
-            action(dialog);
-        } else if (!idleHook && !dialogsForUser) {
-            fail("a dialog opened with nothing to answer it; it is cancelled");
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        }
-    }
-    if (fromIdle && idleHook && IsWindow(dialog))
-        idleHook(dialog);
-}
-
-void StandinHost::State::pollDialogs()
-{
-    std::vector<HWND> found;
-    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&found));
-    for (HWND dialog : found) {
-        if (openDialogs.count(dialog) == 0)
-            onDialog(dialog, false);
-    }
-    const DWORD now = GetTickCount();
-    for (auto it = openDialogs.begin(); it != openDialogs.end();) {
-        if (!IsWindow(it->first)) {
-            it = openDialogs.erase(it);
-            continue;
-        }
-        if (!dialogsForUser && now - it->second >= kDialogWatchdogMilliseconds) {
-            HWND dialog = it->first;
-            it->second = now;
-            fail("a dialog was left open for 10 s; it is ended");
-            EndDialog(dialog, IDCANCEL);
-        }
-        ++it;
-    }
 }
 
 }  // namespace standin

@@ -1,12 +1,20 @@
 // The recorded channels of a run as CSV files, one per channel, as
 // standin-host.exe --csv writes them and scripts/plot-run.sh draws them:
-//   <module>-ch<N>.csv        time_s,value   every sample the module released
-//   <module>-codes-ch<N>.csv  index,code     analog output modules: every code
-//                                            the driver received
-// A board profile can replay the first kind.
+//   <module>-ch<N>.csv        time_s,<channel name>   every sample the module released
+//   <module>-codes-ch<N>.csv  index,code              analog output modules: every code
+//                                                     the driver received
+//   <module>-ch<N>.csv        index,<channel name>    digital output modules: the line
+//                                                     after each port write, 0 or 5 V
+//   channels.tsv              file and kind (analog, digital, codes, port), one line per
+//                                                     file, for scripts/plot-run.sh
+// The file names stay the same when a channel is renamed. Rows are written
+// as the blocks are released, so a run of any length needs no memory for
+// its samples; of the outputs the driver keeps the latest 2^20 values. A
+// board profile can replay the first kind.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,11 +22,44 @@
 
 namespace standin {
 
+struct ChannelCsv {
+    int moduleId = 0;
+    unsigned channel = 0;
+    std::string path;
+    std::FILE* file = nullptr;
+};
+
+struct RunCsv {
+    std::string folder;
+    std::vector<ChannelCsv> channels;
+    std::string manifest;   // the lines of channels.tsv
+    std::string error;   // the first file that failed: its path and the system's reason
+};
+
 // The driver's board of a module (every class stores it in its settings block).
 std::uint32_t BoardOf(const HostModule& module);
-// The codes the driver received for one analog output of a board, oldest first.
-std::vector<std::uint16_t> OutputCodes(SimTorq7Control& driver, std::uint32_t board, std::uint32_t channel);
-// False when a file cannot be written.
+// The same for a settings block of a class.
+std::uint32_t BoardOf(const std::string& className, const void* data);
+// The name of an output channel as its module's settings give it, in UTF-8.
+std::string ChannelName(const HostModule& module, unsigned channel);
+// The simulated driver keeps the latest 2^20 values of an output and counts all.
+constexpr std::uint32_t kDriverKeepsCodes = std::uint32_t{1} << 20;
+// The codes the driver kept for one analog output of a board, oldest first;
+// *first is the number of the first among all codes written.
+std::vector<std::uint16_t> OutputCodes(SimTorq7Control& driver, std::uint32_t board, std::uint32_t channel,
+                                       std::uint32_t* first = nullptr);
+
+// Makes the folder and one file per output channel, with its header. False,
+// with the reason in csv->error, when one cannot be made.
+bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv);
+// Appends the rows of one released block.
+void WriteCsvBlock(RunCsv& csv, const HostModule& module, unsigned channel, const BlockView& block);
+// Closes the channel files and writes the outputs' files. False, with
+// the reason in csv->error, when a file could not be written whole.
+bool CloseRunCsv(StandinHost& host, RunCsv* csv);
+
+// Writes the blocks the host recorded (outside counts mode) at once. False
+// when a file cannot be written.
 bool WriteRunCsv(StandinHost& host, const std::string& folder);
 
 }  // namespace standin

@@ -144,8 +144,18 @@ struct ChannelTally {
     std::uint64_t countErrors = 0;       // sample count not the low 16 bits of the block size
     std::uint64_t earlyReleases = 0;     // released before the clock reached its due time
     std::uint64_t heldPastDue = 0;       // process calls at or after the due time that left the filled block held
+    double firstStartTime = 0.0;
     double lastStartTime = 0.0;
     std::uint64_t lastReleaseElapsed = 0;   // ms from the start to the last release
+    std::uint64_t largestDelay = 0;         // ms from a block's due time to its release, at most
+};
+
+// A released block as a listener sees it, while it is being released.
+struct BlockView {
+    double startTime;
+    double sampleDistance;
+    std::uint32_t count;     // the samples the block holds (its sample count, at most its room)
+    const float* samples;
 };
 
 class HostModule;
@@ -204,6 +214,10 @@ public:
     // false: GetCurrentOutputBlock returns null for that channel.
     void setOutputBlockFilter(std::function<bool(const HostModule& module, unsigned channel)>);
     void setWarningListener(std::function<void(const Warning&)> listener);
+    // Sees every block an output channel releases, in counts mode too, on
+    // the thread of the process call and under the host's lock: it must not
+    // call the host.
+    void setBlockListener(std::function<void(const HostModule& module, unsigned channel, const BlockView& block)>);
 
     // --- What was recorded.
     std::vector<ImportRequest> imports() const;
@@ -320,13 +334,19 @@ public:
     // --- Worksheets: TOML as described in the README (WorksheetToml.h);
     // the earlier hexadecimal files (first line "standin-worksheet 1") are
     // still read.
-    bool saveWorksheet(const std::string& path) const;
+    // False, with the path and the system's reason in *error, when the file
+    // cannot be written whole.
+    bool saveWorksheet(const std::string& path, std::string* error = nullptr) const;
     // Places the stored modules with their data, restores the connections and
     // the time base, and sends MODMSG_LOADED to each. False, with the file,
     // line and mistake in *error, on a file that cannot be read or used or a
     // class that is not registered; then nothing is placed.
     bool loadWorksheet(const std::string& path, std::vector<HostModule*>* placed = nullptr,
                        std::string* error = nullptr);
+    // loadWorksheet for a worksheet already read (ReadWorksheet); `path`
+    // names it in messages.
+    bool placeWorksheet(const StoredWorksheet& worksheet, const std::string& path,
+                        std::vector<HostModule*>* placed = nullptr, std::string* error = nullptr);
     // Restores modules as loadWorksheet does, without connections or time
     // base: each is placed with its stored data and gets MODMSG_LOADED. False
     // (nothing placed) for a class that is not registered or channel counts

@@ -1,5 +1,6 @@
 // Storing and restoring worksheets: TOML (WorksheetToml.h), and the earlier
 // hexadecimal files, which are still read.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -88,7 +89,7 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
 
 }  // namespace
 
-bool StandinHost::saveWorksheet(const std::string& path) const
+bool StandinHost::saveWorksheet(const std::string& path, std::string* error) const
 {
     StoredWorksheet worksheet;
     worksheet.hasTimeBase = true;
@@ -112,27 +113,38 @@ bool StandinHost::saveWorksheet(const std::string& path) const
             {indexOf(connection.fromId), connection.output, indexOf(connection.toId), connection.input});
     std::ofstream out(path, std::ios::binary);
     out << FormatWorksheetToml(worksheet);
-    return static_cast<bool>(out);
+    out.close();
+    return out ? true : Refuse(error, path + ": " + std::strerror(errno));
 }
 
-bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*>* placed, std::string* error)
+bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::string* error)
 {
-    State& s = *state_;
     std::string first;
     {
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            return Refuse(error, path + ": the file cannot be opened");
+            return Refuse(error, path + ": the file cannot be opened: " + std::strerror(errno));
         std::getline(in, first);
     }
     if (!first.empty() && first.back() == '\r')
         first.pop_back();
+    return first == kHexWorksheetMagic ? ReadHexWorksheet(path, worksheet, error)
+                                       : ReadWorksheetToml(path, worksheet, error);
+}
+
+bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*>* placed, std::string* error)
+{
     StoredWorksheet worksheet;
     std::string problem;
-    const bool read = first == kHexWorksheetMagic ? ReadHexWorksheet(path, &worksheet, &problem)
-                                                  : ReadWorksheetToml(path, &worksheet, &problem);
-    if (!read)
+    if (!ReadWorksheet(path, &worksheet, &problem))
         return Refuse(error, problem);
+    return placeWorksheet(worksheet, path, placed, error);
+}
+
+bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::string& path,
+                                 std::vector<HostModule*>* placed, std::string* error)
+{
+    State& s = *state_;
     for (const StoredModule& module : worksheet.modules) {
         if (!findClass(module.className))
             return Refuse(error, path + ": the class " + module.className + " is not registered");

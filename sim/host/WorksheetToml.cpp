@@ -7,8 +7,8 @@
 
 #include "CodePage.h"
 #include "HexText.h"
-#include "HostState.h"
 #include "TomlReader.h"
+#include "torq7m/host/HostRecords.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace standin {
@@ -384,6 +384,12 @@ private:
                           channelNames(table, layout, &settings) && fields(table, layout, &settings);
         if (!read)
             return false;
+        for (const StoredModule& other : worksheet->modules) {
+            if (!module.name.empty() && other.name == module.name)
+                return toml_.fail(table.contains("name") ? *table.get("name") : *table.get("name_hex"),
+                                  "a module named '" + Cp932ToUtf8(module.name) +
+                                      "' is already in the worksheet: connections name modules by name");
+        }
         module.inputs = static_cast<unsigned>(inputs);
         module.outputs = static_cast<unsigned>(outputs);
         settings.board = static_cast<std::uint16_t>(board);

@@ -12,6 +12,9 @@
 
 namespace standin {
 
+// Inputs the host offers a module at most.
+constexpr unsigned kMaxInputs = 16;
+
 struct StoredModule {
     std::string className;
     unsigned inputs = 0;
@@ -43,5 +46,8 @@ std::string FormatWorksheetToml(const StoredWorksheet& worksheet);
 // False, with "file:line: what is wrong" in *error, for a file that cannot
 // be used.
 bool ReadWorksheetToml(const std::string& path, StoredWorksheet* worksheet, std::string* error);
+// Reads a worksheet of either kind, TOML or the earlier hexadecimal one, the
+// same way.
+bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::string* error);
 
 }  // namespace standin

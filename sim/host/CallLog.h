@@ -1,0 +1,69 @@
+// The host's record of what the library did: every host function call (or,
+// in counts mode, its count), the imports, memory, warnings, classes,
+// blocks and module results, and the failures the host saw. It has a lock
+// of its own, taken after the module table's and never before it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "StandinHost.h"
+
+namespace standin {
+
+struct LiveBlock {
+    std::uint32_t size;
+    std::string file;
+    std::int32_t line;
+};
+
+struct CallLog {
+    Sequence nextSeq() { return ++sequence; }
+    // Records (or counts) a call of a host function at the clock's `tick`.
+    void recordCall(const char* function, std::uint32_t tick);
+    // Records a failure of the library and tells the failure hook. Never
+    // called with a lock held.
+    void fail(const std::string& what);
+    template <typename T>
+    std::vector<T> copy(const std::vector<T>& records) const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return records;
+    }
+    void clear();
+
+    mutable std::mutex mutex;
+    std::atomic<Sequence> sequence{0};
+    std::function<void(const std::string&)> failureHook;
+    std::function<void(const Warning&)> warningListener;
+    std::vector<std::string> protocolErrors;
+
+    std::atomic<bool> countsMode{false};
+    std::map<const char*, std::size_t> callCounts;   // by the function name's literal
+    std::atomic<std::uint64_t> hostTicks{0};
+    std::atomic<std::uint64_t> processTicks{0};
+
+    std::vector<ImportRequest> imports;
+    std::vector<HostCall> calls;
+    std::vector<MemoryCall> memoryCalls;
+    std::map<std::uintptr_t, LiveBlock> liveBlocks;
+    std::vector<Warning> warnings;
+    std::size_t stopRequests = 0;
+    std::vector<RegisteredClass> classes;
+    std::vector<DefaultActionCall> defaultActions;
+    std::vector<SizeChange> sizeChanges;
+    std::vector<MenuEntry> menuEntries;
+    std::vector<BoundVariable> boundVariables;
+    std::size_t defineModuleCalls = 0;
+    std::set<HFONT> fonts;
+    std::vector<ReleasedBlock> released;
+    std::vector<InputBlockCall> inputCalls;
+    std::vector<ModuleResult> moduleResults;
+};
+
+}  // namespace standin

@@ -1,0 +1,187 @@
+// Reads standin-host.exe's command line against one table of options, so
+// that a value that is not a number, out of range, missing or given twice is
+// named instead of quietly becoming 0.
+#include "ProgramOptions.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+
+namespace standin {
+
+namespace {
+
+enum class Kind { Flag, Text, Number, Whole, Picture };
+
+struct OptionSpec {
+    const char* name;
+    Kind kind;
+    bool Options::*flag;
+    std::string Options::*text;
+    double Options::*number;
+    std::uint32_t Options::*whole;
+    double low;   // Number and Whole: the values allowed
+    double high;
+};
+
+// Longest run: 30 days; sampling intervals as long as an hour; blocks of at
+// most 65535 samples, the width of a block's sample count.
+constexpr double kMaxSeconds = 30 * 86400.0;
+constexpr double kMaxMsPerSample = 3600000.0;
+constexpr double kMaxBlock = 65535.0;
+
+constexpr OptionSpec kOptions[] = {
+    {"--help", Kind::Flag, &Options::help, nullptr, nullptr, nullptr, 0, 0},
+    {"--interactive", Kind::Flag, &Options::interactive, nullptr, nullptr, nullptr, 0, 0},
+    {"--realtime", Kind::Flag, &Options::realtime, nullptr, nullptr, nullptr, 0, 0},
+    {"--verbose", Kind::Flag, &Options::verbose, nullptr, nullptr, nullptr, 0, 0},
+    {"--no-driver", Kind::Flag, nullptr, nullptr, nullptr, nullptr, 0, 0},
+    {"--board", Kind::Text, nullptr, &Options::board, nullptr, nullptr, 0, 0},
+    {"--worksheet", Kind::Text, nullptr, &Options::worksheet, nullptr, nullptr, 0, 0},
+    {"--save", Kind::Text, nullptr, &Options::save, nullptr, nullptr, 0, 0},
+    {"--csv", Kind::Text, nullptr, &Options::csv, nullptr, nullptr, 0, 0},
+    {"--library", Kind::Text, nullptr, &Options::library, nullptr, nullptr, 0, 0},
+    {"--driver", Kind::Text, nullptr, &Options::driver, nullptr, nullptr, 0, 0},
+    {"--seconds", Kind::Number, nullptr, nullptr, &Options::seconds, nullptr, 0.001, kMaxSeconds},
+    {"--ms", Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, 0.001, kMaxMsPerSample},
+    {"--block", Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kMaxBlock},
+    {"--picture", Kind::Picture, nullptr, nullptr, nullptr, nullptr, 0, 0},
+};
+
+const OptionSpec* FindOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions) {
+        if (name == spec.name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+std::string Range(const OptionSpec& spec)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g..%g", spec.low, spec.high);
+    return text;
+}
+
+bool ReadNumber(const OptionSpec& spec, const std::string& value, double* number, std::string* error)
+{
+    char* end = nullptr;
+    errno = 0;
+    *number = std::strtod(value.c_str(), &end);
+    const bool whole = spec.kind != Kind::Whole || *number == std::floor(*number);
+    if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(*number) || !whole) {
+        *error = std::string(spec.name) + " must be " + (spec.kind == Kind::Whole ? "a whole number" : "a number") +
+                 ", not '" + value + "'";
+        return false;
+    }
+    if (*number < spec.low || *number > spec.high) {
+        *error = std::string(spec.name) + " is " + value + ", outside " + Range(spec);
+        return false;
+    }
+    return true;
+}
+
+// Stores the value(s) of one option; `values` are the arguments after it.
+bool Apply(const OptionSpec& spec, const std::vector<std::string>& values, Options* options, std::string* error)
+{
+    double number = 0.0;
+    switch (spec.kind) {
+    case Kind::Flag:
+        if (spec.flag)
+            options->*spec.flag = true;
+        else
+            options->driver.clear();
+        return true;
+    case Kind::Text:
+        options->*spec.text = values[0];
+        return true;
+    case Kind::Number:
+        if (!ReadNumber(spec, values[0], &number, error))
+            return false;
+        options->*spec.number = number;
+        return true;
+    case Kind::Whole:
+        if (!ReadNumber(spec, values[0], &number, error))
+            return false;
+        options->*spec.whole = static_cast<std::uint32_t>(number);
+        return true;
+    case Kind::Picture:
+        options->pictureDialog = values[0];
+        options->pictureFile = values[1];
+        return true;
+    }
+    return false;
+}
+
+std::size_t ValueCount(Kind kind)
+{
+    return kind == Kind::Flag ? 0 : kind == Kind::Picture ? 2 : 1;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& arguments, const std::string& folder, Options* options,
+                  std::string* error)
+{
+    options->library = folder + "Torq7m.dll";
+    options->driver = folder + "driver\\torq7.dll";
+    options->board = folder + "profiles\\demo-board.toml";
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        const OptionSpec* spec = FindOption(name);
+        if (!spec) {
+            *error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (!seen.insert(name).second) {
+            *error = name + " is given twice";
+            return false;
+        }
+        const std::size_t count = ValueCount(spec->kind);
+        if (arguments.size() - i - 1 < count) {
+            *error = name + (count == 1 ? " needs a value" : " needs a dialog and a file");
+            return false;
+        }
+        const std::vector<std::string> values(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));
+        if (!Apply(*spec, values, options, error))
+            return false;
+        i += count;
+    }
+    if (options->interactive && !options->pictureDialog.empty()) {
+        *error = "--interactive and --picture cannot be used together";
+        return false;
+    }
+    return true;
+}
+
+const char* UsageText()
+{
+    return "usage: standin-host.exe [--board FILE] [--worksheet FILE] [--save FILE] [--seconds S] [--ms X]\n"
+           "                        [--block N] [--csv DIR] [--realtime] [--verbose] [--no-driver]\n"
+           "                        [--library DLL] [--driver DLL]\n"
+           "       standin-host.exe [--board FILE] --interactive [--worksheet FILE] [--save FILE]\n"
+           "       standin-host.exe [--board FILE] --picture DIALOG FILE.bmp\n"
+           "--board: the board profile (TOML) that lays out the simulated boards; --worksheet: the\n"
+           "worksheet to run (TOML, or an earlier hexadecimal one). Without them the demo's files\n"
+           "profiles\\demo-board.toml and profiles\\demo-worksheet.toml beside the program are used:\n"
+           "analog input (4 channels), digital output, digital input and analog output on one board.\n"
+           "--seconds (0.001..2592000, default 3) runs on a virtual clock: the same blocks and the same\n"
+           "CSV every time, a day in well under a minute. --realtime paces the run by the wall clock.\n"
+           "--ms (0.001..3600000) and --block (1..65535) replace the worksheet's time base.\n"
+           "--verbose also prints how the library bound itself to the host.\n"
+           "--interactive shows the host's window (a display is needed): place modules from the HALDEN\n"
+           "menu, double-click a module for its settings dialog; closing the window stores the worksheet\n"
+           "in the --save file. The simulated driver offers a second board then, unless the profile\n"
+           "fills slot 1.\n"
+           "--picture opens the dialog Q7_DEVSEL, TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG or\n"
+           "TORQ7_ABOUT as a user would and saves a picture of it.\n"
+           "Exit codes: 0 done; 1 the library, driver or host checks failed; 2 a bad command line,\n"
+           "profile or worksheet; 3 the dialog of --picture did not open; 4 a module measured nothing;\n"
+           "5 a CSV file or the worksheet could not be written.\n";
+}
+
+}  // namespace standin

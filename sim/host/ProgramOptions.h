@@ -1,0 +1,48 @@
+// The command line of standin-host.exe: every option checked, and the exit
+// codes the program ends with.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+// What standin-host.exe exits with; the README lists them.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,            // the library, driver or host checks failed
+    kExitRefused = 2,           // a bad command line, profile or worksheet: nothing ran
+    kExitNoDialog = 3,          // --picture: the dialog did not open
+    kExitNothingMeasured = 4,   // a module's start answered 0
+    kExitNotWritten = 5,        // a CSV file or the worksheet could not be written
+};
+
+struct Options {
+    std::string library;
+    std::string driver;   // empty: run without a driver
+    std::string board;
+    std::string worksheet;
+    std::string save;
+    std::string csv;
+    std::string pictureDialog;
+    std::string pictureFile;
+    bool interactive = false;
+    bool realtime = false;   // pace against the wall clock instead of the virtual one
+    bool verbose = false;    // also print how the library bound itself to the host
+    bool help = false;
+    double seconds = 3.0;
+    // 0: the worksheet's time base (1 ms and 100 for a worksheet without one)
+    double msPerSample = 0.0;
+    std::uint32_t blockSize = 0;
+};
+
+// Reads the arguments after the program name; `folder` is the program's own
+// folder, where the library, driver and demo files lie by default. False,
+// with what is wrong in *error, for a command line that cannot be used.
+bool ParseOptions(const std::vector<std::string>& arguments, const std::string& folder, Options* options,
+                  std::string* error);
+
+const char* UsageText();
+
+}  // namespace standin

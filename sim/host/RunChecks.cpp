@@ -1,0 +1,86 @@
+#include "RunChecks.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "CodePage.h"
+#include "RunCsv.h"
+#include "torq7m/modules/ClassTable.h"
+
+namespace standin {
+
+namespace {
+
+std::string ModuleName(const StoredModule& module, std::size_t index)
+{
+    return module.name.empty() ? "number " + std::to_string(index) : "'" + Cp932ToUtf8(module.name) + "'";
+}
+
+const BoardSlotProfile* FindBoard(const BoardProfile& profile, std::uint32_t number)
+{
+    for (const BoardSlotProfile& board : profile.boards) {
+        if (board.config.dwBoardNumber == number)
+            return &board;
+    }
+    return nullptr;
+}
+
+std::string RangeText(float low, float high)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%g..%gV", low, high);
+    return text;
+}
+
+}  // namespace
+
+bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, const std::string& profilePath,
+                 std::string* error)
+{
+    for (std::size_t i = 0; i < worksheet.modules.size(); ++i) {
+        const StoredModule& module = worksheet.modules[i];
+        // An unknown class, or a block too short to hold a board number: placing the module reports it.
+        const ClassDescription* row = FindClass(module.className.c_str());
+        if (!row || module.data.size() < row->boardOffset + sizeof(std::uint16_t))
+            continue;
+        const std::uint32_t board = BoardOf(module.className, module.data.data());
+        if (FindBoard(profile, board))
+            continue;
+        std::string boards;
+        for (const BoardSlotProfile& slot : profile.boards)
+            boards += (boards.empty() ? "" : ", ") + std::to_string(slot.config.dwBoardNumber);
+        *error = "module " + ModuleName(module, i) + " (" + module.className + ") uses board " +
+                 std::to_string(board) + ", which the profile " + profilePath + " does not have (its boards: " +
+                 (boards.empty() ? "none" : boards) + ")";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const BoardProfile& profile)
+{
+    std::vector<std::string> warnings;
+    for (std::size_t i = 0; i < worksheet.modules.size(); ++i) {
+        const StoredModule& module = worksheet.modules[i];
+        if (module.className != "TORQ7AD" || module.data.size() != sizeof(AdModuleData))
+            continue;
+        AdModuleData data;
+        std::memcpy(&data, module.data.data(), sizeof data);
+        const BoardSlotProfile* board = FindBoard(profile, data.wBoardNumber);
+        if (!board)
+            continue;
+        for (const AnalogInputProfile& input : board->inputs) {
+            const InputRange& given = kInputRanges[input.range];
+            if (input.channel >= module.outputs ||
+                (given.fRangeLow == data.fRangeLow && given.fRangeHigh == data.fRangeHigh))
+                continue;
+            warnings.push_back("module " + ModuleName(module, i) + " channel " + std::to_string(input.channel) +
+                               ": the profile gives the range " + RangeText(given.fRangeLow, given.fRangeHigh) +
+                               ", the module converts with " + RangeText(data.fRangeLow, data.fRangeHigh) +
+                               ": every value comes back scaled");
+        }
+    }
+    return warnings;
+}
+
+}  // namespace standin

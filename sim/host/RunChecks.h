@@ -1,0 +1,23 @@
+// What standin-host.exe checks of a worksheet against the board profile
+// before a run: every module's board is one the profile lays out, and the
+// range each profiled analog input has is the one its module converts with.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "BoardProfile.h"
+#include "WorksheetToml.h"
+
+namespace standin {
+
+// False, naming the module, its board and the profile's boards, when a
+// module's board is not in the profile.
+bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, const std::string& profilePath,
+                 std::string* error);
+
+// One warning per analog input channel whose profiled range differs from
+// its module's input range, naming module, channel and both ranges.
+std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const BoardProfile& profile);
+
+}  // namespace standin

@@ -1,0 +1,64 @@
+#include "RunSummary.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "RunCsv.h"
+#include "torq7m/modules/DaModuleData.h"
+
+namespace standin {
+
+void NoteValues(RunValues& values, const HostModule& module, unsigned channel, const BlockView& block)
+{
+    ValueRange& range = values[{module.id(), channel}];
+    for (std::uint32_t j = 0; j < block.count; ++j) {
+        range.low = range.any ? std::min(range.low, block.samples[j]) : block.samples[j];
+        range.high = range.any ? std::max(range.high, block.samples[j]) : block.samples[j];
+        range.any = true;
+    }
+}
+
+std::uint64_t ReleasedBlocks(const StandinHost& host)
+{
+    std::uint64_t blocks = 0;
+    for (const HostModule* module : host.modules()) {
+        for (unsigned channel = 0; channel < module->outputs(); ++channel)
+            blocks += host.channelTally(module, channel).blocks;
+    }
+    return blocks;
+}
+
+void PrintRunSummary(StandinHost& host, const RunValues& values)
+{
+    for (const HostModule* module : host.modules()) {
+        for (unsigned channel = 0; channel < module->outputs(); ++channel) {
+            const ChannelTally tally = host.channelTally(module, channel);
+            std::printf("%-5s ch%u %-12s %8llu blocks, %11llu samples", module->name().c_str(), channel,
+                        ("(" + ChannelName(*module, channel) + ")").c_str(),
+                        static_cast<unsigned long long>(tally.blocks), static_cast<unsigned long long>(tally.samples));
+            const auto range = values.find({module->id(), channel});
+            if (tally.blocks != 0 && range != values.end())
+                std::printf(", start times %.3f..%.3f s, largest delay %llu ms, values %.3f..%.3f",
+                            tally.firstStartTime, tally.lastStartTime,
+                            static_cast<unsigned long long>(tally.largestDelay), range->second.low,
+                            range->second.high);
+            std::printf("\n");
+        }
+    }
+    if (SimTorq7Control* driver = host.driver()) {
+        for (const HostModule* module : host.modules()) {
+            if (module->className() == "TORQ7DA") {
+                for (std::uint32_t channel = 0; channel < kDaChannels; ++channel) {
+                    std::printf("%s: analog output ch%u: %u codes written\n", module->name().c_str(), channel,
+                                driver->SimTorq7_GetOutputCodes(BoardOf(*module), channel, nullptr, 0));
+                }
+            } else if (module->className() == "TORQ7DO") {
+                std::printf("%s: digital output port: %u writes\n", module->name().c_str(),
+                            driver->SimTorq7_GetOutPortHistory(BoardOf(*module), nullptr, 0));
+            }
+        }
+    }
+    std::printf("warnings: %zu, stop requests from the library: %zu\n", host.warnings().size(), host.stopRequests());
+}
+
+}  // namespace standin

@@ -1,0 +1,200 @@
+// standin-host.exe as people use it: every bad command line and file it is
+// given is refused with a message that names the mistake and an exit code
+// of its own, and a run of the demo's worksheet writes the same CSV bytes
+// every time, headed by the channels' names.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "RehearsalFiles.h"
+
+namespace torq7test {
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs standin-host.exe from the test program's folder with `arguments`
+// and collects what it prints, through a file that goes when the last
+// handle to it closes (Wine's console host may hold the child's handles a
+// while after the child ends, so a pipe would not end and a delete fail).
+ProgramRun RunProgram(const std::string& arguments, const std::string& outputFile)
+{
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (output == INVALID_HANDLE_VALUE)
+        return run;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::string command = "\"" + ProgramFolder() + "standin-host.exe\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, ProgramFolder().c_str(), &startup,
+                       &process)) {
+        if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
+            TerminateProcess(process.hProcess, 99);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    SetFilePointer(output, 0, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        run.output.append(buffer, got);
+    CloseHandle(output);
+    return run;
+}
+
+// A folder of CSV files the program wrote, with everything in it.
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string Quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+constexpr char kOneModule[] = u8R"(format = "standin-worksheet"
+version = 2
+[timebase]
+ms_per_sample = 1
+block_size = 100
+[[module]]
+class = "TORQ7AD"
+name = "AD"
+inputs = 0
+outputs = 2
+board = %BOARD%
+input_range = "0～10V"
+)";
+
+std::string OneModuleSheet(const std::string& board)
+{
+    std::string text = kOneModule;
+    text.replace(text.find("%BOARD%"), 7, board);
+    return text;
+}
+
+constexpr char kProfile[] = u8R"([[board]]
+slot = 0
+[[board.analog_input]]
+channel = 0
+range = "0～5V"
+signal = "sine"
+offset = 2.5
+amplitude = 1
+period_ms = 100
+)";
+
+class StandinProgramTest : public ::testing::Test {
+protected:
+    TempFolder files_;
+};
+
+TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitCode)
+{
+    const std::string dir = files_.path();
+    const std::string profile = Quoted(files_.write("board.toml", kProfile));
+    const std::string sheet = Quoted(files_.write("sheet.toml", OneModuleSheet("0")));
+    const std::string twice = Quoted(files_.write(
+        "twice.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DI\"\nname = \"AD\"\ninputs = 0\noutputs = 1\n"
+                                            "board = 0\n"));
+    const std::string elsewhere = Quoted(files_.write("elsewhere.toml", OneModuleSheet("1")));
+    const std::string setModeFails = Quoted(files_.write(
+        "fails.toml", std::string(kProfile) + "[[board.fault]]\nentry = \"Torq7SetMode\"\nat_call = 1\ncount = 0\n"
+                                                "error = 5\n"));
+    files_.write("binary.csv", std::string("time_s,value\n0,1\n0.001,\x01\xFF\n", 28));
+    const std::string replaysBinary = Quoted(files_.write(
+        "replay.toml", "[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\n"
+                       "file = \"binary.csv\"\n"));
+    const std::string notAFolder = files_.write("plain.txt", "x");
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+    };
+    const Case kCases[] = {
+        {"--seconds -1", 2, "standin-host: --seconds is -1, outside 0.001..2.592e+06"},
+        {"--seconds abc", 2, "standin-host: --seconds must be a number, not 'abc'"},
+        {"--seconds", 2, "standin-host: --seconds needs a value"},
+        {"--seconds 1 --seconds 2", 2, "standin-host: --seconds is given twice"},
+        {"--ms 0", 2, "standin-host: --ms is 0, outside 0.001..3.6e+06"},
+        {"--block 0", 2, "standin-host: --block is 0, outside 1..65535"},
+        {"--block 2.5", 2, "standin-host: --block must be a whole number, not '2.5'"},
+        {"--block 70000", 2, "standin-host: --block is 70000, outside 1..65535"},
+        {"--frobnicate", 2, "standin-host: unknown option '--frobnicate'"},
+        {"--interactive --picture Q7_DEVSEL x.bmp", 2, "--interactive and --picture cannot be used together"},
+        {"--board " + Quoted(dir + "none.toml"), 2, "board profile refused: " + dir + "none.toml"},
+        {"--board " + profile + " --worksheet " + twice, 2,
+         "worksheet refused: " + dir + "twice.toml:15: a module named 'AD' is already in the worksheet"},
+        {"--board " + profile + " --worksheet " + elsewhere, 2,
+         "worksheet refused: module 'AD' (TORQ7AD) uses board 1, which the profile " + dir +
+             "board.toml does not have (its boards: 0)"},
+        {"--board " + replaysBinary + " --worksheet " + sheet, 2,
+         "binary.csv:3: '\\x01\\xFF' in column 'value' is not a number"},
+        {"--board " + setModeFails + " --worksheet " + sheet, 4,
+         "module 'AD' (TORQ7AD) answered 0 to its start: it measured nothing"},
+        {"--board " + profile + " --worksheet " + sheet + " --csv " + Quoted(notAFolder + "\\run"), 5,
+         "the CSV files could not be written: " + notAFolder + "\\run: "},
+        {"--board " + profile + " --worksheet " + sheet + " --save " + Quoted(dir + "no\\such\\sheet.toml"), 5,
+         "the worksheet could not be stored: " + dir + "no\\such\\sheet.toml: No such file or directory"},
+        {"--board " + profile + " --worksheet " + sheet + " --seconds 0.5", 0,
+         "warning: module 'AD' channel 0: the profile gives the range 0..5V, the module converts with 0..10V"},
+        {"--help", 0, "Exit codes: 0 done"},
+    };
+    for (const Case& c : kCases) {
+        const ProgramRun run = RunProgram(c.arguments, dir + "output.txt");
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos)
+            << c.arguments << "\nexpected: " << c.message << "\nprinted:\n" << run.output;
+    }
+}
+
+// Two runs of the demo's worksheet on the virtual clock write the very same
+// bytes into every CSV file; each channel's file is headed by its name.
+TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
+{
+    const std::string names[] = {"AD-ch0.csv",       "AD-ch1.csv",       "AD-ch2.csv",  "AD-ch3.csv", "DIN-ch0.csv",
+                                 "DA-codes-ch0.csv", "DA-codes-ch1.csv", "DOUT-ch0.csv", "channels.tsv"};
+    std::vector<std::string> runs[2];
+    for (int run = 0; run < 2; ++run) {
+        const std::string folder = files_.path() + "run" + std::to_string(run);
+        const ProgramRun result = RunProgram("--seconds 2 --csv " + Quoted(folder), files_.path() + "output.txt");
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+        for (const std::string& name : names)
+            runs[run].push_back(files_.read(folder + "\\" + name));
+        RemoveFolder(folder);
+    }
+    for (std::size_t i = 0; i < runs[0].size(); ++i) {
+        EXPECT_FALSE(runs[0][i].empty()) << names[i];
+        EXPECT_EQ(runs[0][i], runs[1][i]) << names[i] << " differs between two runs";
+    }
+    EXPECT_EQ(runs[0][0].substr(0, runs[0][0].find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
+    EXPECT_EQ(std::count(runs[0][0].begin(), runs[0][0].end(), '\n'), 2001) << "2 s at 1 ms per sample";
+}
+
+}  // namespace
+}  // namespace torq7test
