@@ -51,61 +51,61 @@ constexpr OptionSpec kOptions[] = {
 
 const OptionSpec* FindOption(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == spec.name)
-            return &spec;
+    for (const OptionSpec& option : kOptions) {
+        if (name == option.name)
+            return &option;
     }
     return nullptr;
 }
 
-std::string Range(const OptionSpec& spec)
+std::string Range(const OptionSpec& option)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g..%g", spec.low, spec.high);
+    std::snprintf(text, sizeof text, "%g..%g", option.low, option.high);
     return text;
 }
 
-bool ReadNumber(const OptionSpec& spec, const std::string& value, double* number, std::string* error)
+bool ReadNumber(const OptionSpec& option, const std::string& value, double* number, std::string* error)
 {
     char* end = nullptr;
     errno = 0;
     *number = std::strtod(value.c_str(), &end);
-    const bool whole = spec.kind != Kind::Whole || *number == std::floor(*number);
+    const bool whole = option.kind != Kind::Whole || *number == std::floor(*number);
     if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(*number) || !whole) {
-        *error = std::string(spec.name) + " must be " + (spec.kind == Kind::Whole ? "a whole number" : "a number") +
+        *error = std::string(option.name) + " must be " + (option.kind == Kind::Whole ? "a whole number" : "a number") +
                  ", not '" + value + "'";
         return false;
     }
-    if (*number < spec.low || *number > spec.high) {
-        *error = std::string(spec.name) + " is " + value + ", outside " + Range(spec);
+    if (*number < option.low || *number > option.high) {
+        *error = std::string(option.name) + " is " + value + ", outside " + Range(option);
         return false;
     }
     return true;
 }
 
 // Stores the value(s) of one option; `values` are the arguments after it.
-bool Apply(const OptionSpec& spec, const std::vector<std::string>& values, Options* options, std::string* error)
+bool Apply(const OptionSpec& option, const std::vector<std::string>& values, Options* options, std::string* error)
 {
     double number = 0.0;
-    switch (spec.kind) {
+    switch (option.kind) {
     case Kind::Flag:
-        if (spec.flag)
-            options->*spec.flag = true;
+        if (option.flag)
+            options->*option.flag = true;
         else
             options->driver.clear();
         return true;
     case Kind::Text:
-        options->*spec.text = values[0];
+        options->*option.text = values[0];
         return true;
     case Kind::Number:
-        if (!ReadNumber(spec, values[0], &number, error))
+        if (!ReadNumber(option, values[0], &number, error))
             return false;
-        options->*spec.number = number;
+        options->*option.number = number;
         return true;
     case Kind::Whole:
-        if (!ReadNumber(spec, values[0], &number, error))
+        if (!ReadNumber(option, values[0], &number, error))
             return false;
-        options->*spec.whole = static_cast<std::uint32_t>(number);
+        options->*option.whole = static_cast<std::uint32_t>(number);
         return true;
     case Kind::Picture:
         options->pictureDialog = values[0];
@@ -131,8 +131,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
     std::set<std::string> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) {
+        const OptionSpec* option = FindOption(name);
+        if (!option) {
             *error = "unknown option '" + name + "'";
             return false;
         }
@@ -140,14 +140,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
             *error = name + " is given twice";
             return false;
         }
-        const std::size_t count = ValueCount(spec->kind);
+        const std::size_t count = ValueCount(option->kind);
         if (arguments.size() - i - 1 < count) {
             *error = name + (count == 1 ? " needs a value" : " needs a dialog and a file");
             return false;
         }
         const std::vector<std::string> values(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
                                               arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));
-        if (!Apply(*spec, values, options, error))
+        if (!Apply(*option, values, options, error))
             return false;
         i += count;
     }
