@@ -1,7 +1,7 @@
 // The host's record of what the library did: every host function call (or,
 // in counts mode, its count), the imports, memory, warnings, classes,
-// blocks and module results, and the failures the host saw. It has a lock
-// of its own, taken after the module table's and never before it.
+// blocks and module results, and the failures the host saw. Its lock is
+// the last one taken: no other lock is taken while it is held.
 #pragma once
 
 #include <atomic>
@@ -16,6 +16,9 @@
 
 namespace standin {
 
+// A text the library passed, which may be null.
+std::string TextOrEmpty(const char* text);
+
 struct LiveBlock {
     std::uint32_t size;
     std::string file;
@@ -29,6 +32,14 @@ struct CallLog {
     // Records a failure of the library and tells the failure hook. Never
     // called with a lock held.
     void fail(const std::string& what);
+    // Each record gets the next sequence number as it is kept.
+    void recordImport(unsigned message, const std::string& name, std::uintptr_t answer);
+    void recordModuleResult(int moduleId, std::uint32_t message, std::uint32_t result);
+    void recordRelease(ReleasedBlock block);
+    void recordInputCall(InputBlockCall call);
+    void recordSizeChange(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs);
+    // The registered class of that name; null when none.
+    const RegisteredClass* findClass(const std::string& className) const;
     template <typename T>
     std::vector<T> copy(const std::vector<T>& records) const
     {

@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "HostState.h"
+#include "HostServices.h"
 #include "torq7m/host/HostFunctions.h"
 
 namespace standin {
@@ -25,104 +25,129 @@ struct HostTime {
     }
 };
 
+// Records the call of a host function; the host, or null when none exists.
+HostRooms* Called(const char* function)
+{
+    HostRooms* host = g_host;
+    if (host)
+        host->log.recordCall(function, host->measurement.clock32());
+    return host;
+}
+
 // --- The functions as the library sees them. -----------------------------
 
 void* TORQ7_CALL NewMemAlloc(std::uint32_t size, const char* file, std::int32_t line)
 {
     HostTime time;
-    return g_host ? g_host->newMemAlloc(size, file, line) : nullptr;
+    HostRooms* host = Called("NewMemAlloc");
+    return host ? serve::NewMemAlloc(*host, size, file, line) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewDoMemFree(void* block, const char* file, std::int32_t line)
 {
     HostTime time;
-    return g_host ? g_host->newDoMemFree(block, file, line) : 0;
+    HostRooms* host = Called("NewDoMemFree");
+    return host ? serve::NewDoMemFree(*host, block, file, line) : 0;
 }
 
 std::uint32_t TORQ7_CALL ShowWarning(const char* caption, const char* text)
 {
     HostTime time;
-    return g_host ? g_host->showWarning(caption, text) : 0;
+    HostRooms* host = Called("ShowWarning");
+    return host ? serve::ShowWarning(*host, caption, text) : 0;
 }
 
 std::uint32_t TORQ7_CALL StopExperiment()
 {
     HostTime time;
-    return g_host ? g_host->stopExperiment() : 0;
+    HostRooms* host = Called("StopExperiment");
+    return host ? serve::StopExperiment(*host) : 0;
 }
 
 std::uint32_t TORQ7_CALL RegisterModuleClass(ModuleClassInfo* info)
 {
     HostTime time;
-    return g_host ? g_host->registerModuleClass(info) : 0;
+    HostRooms* host = Called("RegisterModuleClass");
+    return host ? serve::RegisterModuleClass(*host, info) : 0;
 }
 
 std::uint32_t TORQ7_CALL PerformDefaultAction(ModuleRecord* module, std::uint32_t message, std::uint32_t p1,
                                               std::uint32_t p2)
 {
     HostTime time;
-    return g_host ? g_host->performDefaultAction(module, message, p1, p2) : 0;
+    HostRooms* host = Called("PerformDefaultAction");
+    return host ? serve::PerformDefaultAction(*host, module, message, p1, p2) : 0;
 }
 
 DataBlock* TORQ7_CALL GetCurrentOutputBlock(OutputChannelRecord* channel)
 {
     HostTime time;
-    return g_host ? g_host->getCurrentOutputBlock(channel) : nullptr;
+    HostRooms* host = Called("GetCurrentOutputBlock");
+    return host ? host->worksheet.getCurrentOutputBlock(channel) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewReleaseOutputBlock(OutputChannelRecord* channel, const char* file, std::int32_t line)
 {
     HostTime time;
-    return g_host ? g_host->newReleaseOutputBlock(channel, file, line) : 0;
+    HostRooms* host = Called("NewReleaseOutputBlock");
+    return host ? host->worksheet.newReleaseOutputBlock(channel, file, line) : 0;
 }
 
 DataBlock* TORQ7_CALL GetInputBlock(ModuleRecord* module, std::uint32_t input)
 {
     HostTime time;
-    return g_host ? g_host->getInputBlock(module, input) : nullptr;
+    HostRooms* host = Called("GetInputBlock");
+    return host ? host->worksheet.getInputBlock(module, input) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL NewReleaseInputBlock(ModuleRecord* module, std::uint32_t input, const char* file,
                                               std::int32_t line)
 {
     HostTime time;
-    return g_host ? g_host->newReleaseInputBlock(module, input, file, line) : 0;
+    HostRooms* host = Called("NewReleaseInputBlock");
+    return host ? host->worksheet.newReleaseInputBlock(module, input, file, line) : 0;
 }
 
 std::uint32_t TORQ7_CALL ChangeModuleSize(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)
 {
     HostTime time;
-    return g_host ? g_host->changeModuleSize(module, inputs, outputs) : 0;
+    HostRooms* host = Called("ChangeModuleSize");
+    return host ? host->worksheet.changeModuleSize(module, inputs, outputs) : 0;
 }
 
 std::uint32_t TORQ7_CALL RegisterMenuEntry(std::uint32_t command, MenuEntryHandler handler)
 {
     HostTime time;
-    return g_host ? g_host->registerMenuEntry(command, handler) : 0;
+    HostRooms* host = Called("RegisterMenuEntry");
+    return host ? serve::RegisterMenuEntry(*host, command, handler) : 0;
 }
 
 void* TORQ7_CALL CreateStackedFontIndirect(const tagLOGFONTA* font)
 {
     HostTime time;
-    return g_host ? g_host->createStackedFontIndirect(font) : nullptr;
+    HostRooms* host = Called("CreateStackedFontIndirect");
+    return host ? serve::CreateStackedFontIndirect(*host, font) : nullptr;
 }
 
 std::uint32_t TORQ7_CALL DeleteStackedObject(void* object)
 {
     HostTime time;
-    return g_host ? g_host->deleteStackedObject(object) : 0;
+    HostRooms* host = Called("DeleteStackedObject");
+    return host ? serve::DeleteStackedObject(*host, object) : 0;
 }
 
 std::uint32_t TORQ7_CALL DefineDllModule()
 {
     HostTime time;
-    return g_host ? g_host->defineDllModule() : 0;
+    HostRooms* host = Called("DefineDllModule");
+    return host ? serve::DefineDllModule(*host) : 0;
 }
 
 std::uint32_t TORQ7_CALL DefineDllVariable(const char* name, void* address, std::uint32_t size)
 {
     HostTime time;
-    return g_host ? g_host->defineDllVariable(name, address, size) : 0;
+    HostRooms* host = Called("DefineDllVariable");
+    return host ? serve::DefineDllVariable(*host, name, address, size) : 0;
 }
 
 struct Implemented {
@@ -160,8 +185,8 @@ const Implemented kImplemented[] = {
 template <std::size_t Index>
 std::uint32_t TORQ7_CALL Trap()
 {
-    if (g_host)
-        g_host->trap(Index);
+    if (HostRooms* host = Called(kHostFunctionNames[Index]))
+        serve::Trap(*host, Index);
     return 0;
 }
 
@@ -182,11 +207,6 @@ std::uintptr_t HostFunctionAddress(std::size_t index)
             return function.address;
     }
     return reinterpret_cast<std::uintptr_t>(kTraps[index]);
-}
-
-std::string TextOrEmpty(const char* text)
-{
-    return text ? std::string(text) : std::string();
 }
 
 }  // namespace standin

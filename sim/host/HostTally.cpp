@@ -3,14 +3,12 @@
 // of a channel to the next. The due time is the one the library promises:
 // the clock reaches start + (samples up to the block's end) x milliseconds
 // per sample, truncated; the host reckons it on its 64-bit clock.
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "HostArena.h"
-#include "HostState.h"
+#include "HostWorksheet.h"
 
 namespace standin {
 
@@ -25,12 +23,7 @@ std::uint64_t DueAfter(std::uint64_t samples, double millisecondsPerSample)
 
 }  // namespace
 
-std::uint64_t StandinHost::State::clock64() const
-{
-    return virtualClock ? virtualNow.load() : GetTickCount64();
-}
-
-DataBlock* StandinHost::State::outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room)
+DataBlock* HostWorksheet::outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room)
 {
     DataBlock* spare = entry->spareBlock[channel];
     if (spare && entry->spareRoom[channel] >= room) {
@@ -46,11 +39,11 @@ DataBlock* StandinHost::State::outputBlockFor(ModuleEntry* entry, unsigned chann
     return newBlock(room);
 }
 
-void StandinHost::State::retireOutputBlock(ModuleEntry* entry, unsigned channel)
+void HostWorksheet::retireOutputBlock(ModuleEntry* entry, unsigned channel)
 {
     DataBlock* block = entry->outputBlock[channel];
     entry->outputBlock[channel] = nullptr;
-    if (!log.countsMode || entry->spareBlock[channel]) {
+    if (!log_.countsMode || entry->spareBlock[channel]) {
         ArenaFree(block);
         return;
     }
@@ -58,16 +51,17 @@ void StandinHost::State::retireOutputBlock(ModuleEntry* entry, unsigned channel)
     entry->spareRoom[channel] = entry->outputRoom[channel];
 }
 
-void StandinHost::State::tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block)
+void HostWorksheet::tallyRelease(ModuleEntry* entry, unsigned channel, const DataBlock* block)
 {
     ChannelTally& tally = entry->tally[channel];
+    const double msPerSample = measurement_.msPerSample;
     const double distance = msPerSample * 0.001;
     if (block->dSampleDistance != distance || block->dStartTime != static_cast<double>(tally.samples) * distance)
         ++tally.timeErrors;
-    if (block->wSampleCount != static_cast<std::uint16_t>(blockSize))
+    if (block->wSampleCount != static_cast<std::uint16_t>(measurement_.blockSize))
         ++tally.countErrors;
     tally.samples += block->wSampleCount;
-    const std::uint64_t elapsed = clock64() - startClock;
+    const std::uint64_t elapsed = measurement_.elapsed();
     const std::uint64_t due = DueAfter(tally.samples, msPerSample);
     if (elapsed < due)
         ++tally.earlyReleases;
@@ -82,20 +76,27 @@ void StandinHost::State::tallyRelease(ModuleEntry* entry, unsigned channel, cons
 
 // After a process call that served the outputs: a block the library still
 // holds although the clock has reached its due time was released late.
-void StandinHost::State::tallyHeldBlocks(ModuleEntry* entry)
+void HostWorksheet::tallyHeldBlocks(ModuleEntry* entry)
 {
     const ModuleRecord* record = entry->module->record();
-    if (paused || record->bOutputEnable == 0)
+    if (measurement_.paused || record->bOutputEnable == 0)
         return;
-    const std::uint64_t elapsed = clock64() - startClock;
-    std::lock_guard<std::mutex> lock(mutex);
+    const std::uint64_t elapsed = measurement_.elapsed();
+    std::lock_guard<std::mutex> lock(blocksMutex_);
     const unsigned outputs = std::min<unsigned>(record->uiOutputChannels, kMaxOutputHandles);
     for (unsigned c = 0; c < outputs; ++c) {
         const DataBlock* block = entry->outputBlock[c];
         ChannelTally& tally = entry->tally[c];
-        if (block && elapsed >= DueAfter(tally.samples + block->wSampleCount, msPerSample))
+        if (block && elapsed >= DueAfter(tally.samples + block->wSampleCount, measurement_.msPerSample))
             ++tally.heldPastDue;
     }
+}
+
+ChannelTally HostWorksheet::tally(const HostModule* module, unsigned channel) const
+{
+    ModuleEntry* entry = entryOf(module);
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    return entry && channel < kMaxOutputHandles ? entry->tally[channel] : ChannelTally{};
 }
 
 }  // namespace standin

@@ -1,17 +1,20 @@
+// The host's life and its modules as tests and the program see them:
+// loading the driver and the library, setup and finish, placing, messages,
+// start and stop of one module, and deleting.
 #include "StandinHost.h"
-
-#include <intrin.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "HostArena.h"
-#include "HostState.h"
+#include "HostRooms.h"
 #include "ImportPatch.h"
 #include "sim/driver/SimTorq7Loader.h"
 
 namespace standin {
+
+HostRooms* g_host = nullptr;
 
 namespace {
 
@@ -26,12 +29,15 @@ void Export(HMODULE module, const char* name, F* entry)
 
 }  // namespace
 
-void StandinHost::State::recordCall(const char* function)
+HostRooms::HostRooms(StandinHost* owner) : owner(owner)
 {
-    log.recordCall(function, HostClock());
+    g_host = this;
 }
 
-// --- StandinHost. ---------------------------------------------------------
+HostRooms::~HostRooms()
+{
+    g_host = nullptr;
+}
 
 StandinHost::StandinHost()
 {
@@ -39,8 +45,8 @@ StandinHost::StandinHost()
         std::fputs("standin host: only one StandinHost may exist at a time\n", stderr);
         std::abort();
     }
-    state_ = std::make_unique<State>(this);
-    state_->damagedBlocksAtStart = ArenaCheck();
+    rooms_ = std::make_unique<HostRooms>(this);
+    damagedBlocksAtStart_ = ArenaCheck();
 }
 
 StandinHost::~StandinHost()
@@ -48,114 +54,107 @@ StandinHost::~StandinHost()
     shutdown();
 }
 
-HWND StandinHost::mainWindow() const { return state_->mainWindow; }
-HMENU StandinHost::mainMenu() const { return state_->mainMenu; }
-
+HWND StandinHost::mainWindow() const { return rooms_->windows.main; }
+HMENU StandinHost::mainMenu() const { return rooms_->windows.menu; }
 
 bool StandinHost::loadDriver(const std::string& path)
 {
-    State& s = *state_;
-    if (s.driverModule)
+    LibraryBinding& b = rooms_->binding;
+    if (b.driverModule)
         return false;
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module)
         return false;
-    if (!LoadSimTorq7Control(module, &s.driverControl)) {
+    if (!LoadSimTorq7Control(module, &b.driverControl)) {
         FreeLibrary(module);
         return false;
     }
-    s.driverModule = module;
-    s.hasDriver = true;
-    s.driverControl.SimTorq7_SetClock(&HostClock);
+    b.driverModule = module;
+    b.driverControl.SimTorq7_SetClock(&HostClock);
     return true;
 }
 
-SimTorq7Control* StandinHost::driver() { return state_->hasDriver ? &state_->driverControl : nullptr; }
+SimTorq7Control* StandinHost::driver() { return rooms_->binding.driverModule ? &rooms_->binding.driverControl : nullptr; }
 
 bool StandinHost::loadLibrary(const std::string& path)
 {
-    State& s = *state_;
-    if (s.libraryModule)
+    LibraryBinding& b = rooms_->binding;
+    if (b.libraryModule)
         return false;
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module)
         return false;
-    Export(module, "SetupVireoDLL", &s.setupEntry);
-    Export(module, "FinishVireoDLL", &s.finishEntry);
-    Export(module, "WEP", &s.wepEntry);
-    if (!s.setupEntry || !s.finishEntry || !s.wepEntry) {
+    Export(module, "SetupVireoDLL", &b.setupEntry);
+    Export(module, "FinishVireoDLL", &b.finishEntry);
+    Export(module, "WEP", &b.wepEntry);
+    if (!b.setupEntry || !b.finishEntry || !b.wepEntry) {
         FreeLibrary(module);
         return false;
     }
-    s.libraryModule = module;
-    s.setupSucceeded = false;
-    s.finished = false;
-    s.patchedImports = PatchImport(module, kClockDll, kClockFunction, reinterpret_cast<const void*>(&HostClock));
+    b.libraryModule = module;
+    b.setupSucceeded = false;
+    b.finished = false;
+    b.patchedImports = PatchImport(module, kClockDll, kClockFunction, reinterpret_cast<const void*>(&HostClock));
     return true;
 }
 
 std::uint32_t StandinHost::setup()
 {
-    State& s = *state_;
-    if (!s.setupEntry)
+    LibraryBinding& b = rooms_->binding;
+    if (!b.setupEntry)
         return 0;
-    const std::uint32_t result = s.setupEntry(s.mainWindow);
-    s.setupSucceeded = result != 0;
+    const std::uint32_t result = b.setupEntry(rooms_->windows.main);
+    b.setupSucceeded = result != 0;
     return result;
 }
 
 std::uint32_t StandinHost::finish()
 {
-    State& s = *state_;
-    if (!s.finishEntry)
+    LibraryBinding& b = rooms_->binding;
+    if (!b.finishEntry)
         return 0;
-    s.finished = true;
-    return s.finishEntry(0);
+    b.finished = true;
+    return b.finishEntry(0);
 }
 
-std::uint32_t StandinHost::wep() { return state_->wepEntry ? state_->wepEntry(0) : 0; }
-HMODULE StandinHost::library() const { return state_->libraryModule; }
+std::uint32_t StandinHost::wep() { return rooms_->binding.wepEntry ? rooms_->binding.wepEntry(0) : 0; }
+HMODULE StandinHost::library() const { return rooms_->binding.libraryModule; }
+unsigned StandinHost::patchedClockImports() const { return rooms_->binding.patchedImports; }
 
 void StandinHost::shutdown()
 {
-    State& s = *state_;
+    LibraryBinding& b = rooms_->binding;
     stop();
-    for (const auto& entry : s.entries())
+    for (const auto& entry : rooms_->worksheet.entries())
         deleteModule(entry->module.get());
-    if (s.libraryModule) {
-        if (s.setupSucceeded && !s.finished)
+    if (b.libraryModule) {
+        if (b.setupSucceeded && !b.finished)
             finish();
-        FreeLibrary(s.libraryModule);
-        s.libraryModule = nullptr;
-        s.setupEntry = nullptr;
-        s.finishEntry = nullptr;
-        s.wepEntry = nullptr;
+        FreeLibrary(b.libraryModule);
+        b = LibraryBinding{b.driverModule, b.driverControl};
         // Its variables, classes and menu handlers went with it.
-        s.libraryVariables.clear();
-        std::lock_guard<std::mutex> lock(s.log.mutex);
-        s.log.classes.clear();
-        s.log.menuEntries.clear();
+        rooms_->measurement.forgetVariables();
+        std::lock_guard<std::mutex> lock(rooms_->log.mutex);
+        rooms_->log.classes.clear();
+        rooms_->log.menuEntries.clear();
     }
-    if (s.driverModule) {
-        s.driverControl.SimTorq7_SetClock(nullptr);
-        FreeLibrary(s.driverModule);
-        s.driverModule = nullptr;
-        s.hasDriver = false;
+    if (b.driverModule) {
+        b.driverControl.SimTorq7_SetClock(nullptr);
+        FreeLibrary(b.driverModule);
+        b.driverModule = nullptr;
     }
 }
 
-
-
 HostModule* StandinHost::placeModule(const std::string& className, const Placement& placement)
 {
-    State& s = *state_;
+    HostWorksheet& worksheet = rooms_->worksheet;
     const RegisteredClass* cls = findClass(className);
     if (!cls)
         return nullptr;
-    ModuleEntry* entry = s.newEntry(*cls, placement.inputs, placement.outputs, placement.name);
-    *s.currentModulePtr = ToHost32(entry->module->record());
-    if (s.sendToModule(entry, MODMSG_CREATE, 0, 0) == 0) {
-        s.removeEntry(entry);
+    ModuleEntry* entry = worksheet.place(*cls, placement.inputs, placement.outputs, placement.name);
+    worksheet.makeCurrent(entry->module.get());
+    if (worksheet.send(entry, MODMSG_CREATE, 0, 0) == 0) {
+        worksheet.remove(entry);
         return nullptr;
     }
     return entry->module.get();
@@ -164,76 +163,75 @@ HostModule* StandinHost::placeModule(const std::string& className, const Placeme
 std::uint32_t StandinHost::sendMessage(HostModule* module, std::uint32_t message, std::uint32_t param1,
                                        std::uint32_t param2)
 {
-    ModuleEntry* entry = state_->entryOf(module);
-    return entry ? state_->sendToModule(entry, message, param1, param2) : 0;
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
+    return entry ? rooms_->worksheet.send(entry, message, param1, param2) : 0;
 }
 
 std::uint32_t StandinHost::setupModule(HostModule* module)
 {
-    ModuleEntry* entry = state_->entryOf(module);
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
     if (!entry)
         return 0;
-    *state_->currentModulePtr = ToHost32(module->record());
-    return state_->sendToModule(entry, MODMSG_SETUP, 0, 0);
+    rooms_->worksheet.makeCurrent(module);
+    return rooms_->worksheet.send(entry, MODMSG_SETUP, 0, 0);
 }
 
 void StandinHost::deleteModule(HostModule* module)
 {
-    ModuleEntry* entry = state_->entryOf(module);
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
     if (!entry)
         return;
     // The host stops a running module before it removes it.
     stopModule(module);
-    state_->sendToModule(entry, MODMSG_DELETE, 0, 0);
-    state_->removeEntry(entry);
+    rooms_->worksheet.send(entry, MODMSG_DELETE, 0, 0);
+    rooms_->worksheet.remove(entry);
 }
 
 std::vector<HostModule*> StandinHost::modules() const
 {
     std::vector<HostModule*> placed;
-    for (const auto& entry : state_->entries())
+    for (const auto& entry : rooms_->worksheet.entries())
         placed.push_back(entry->module.get());
     return placed;
 }
 
 std::uint32_t StandinHost::startModule(HostModule* module)
 {
-    ModuleEntry* entry = state_->entryOf(module);
-    if (!entry || !state_->running) {
-        state_->fail("startModule for an unknown module or without a measurement");
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
+    if (!entry || !rooms_->measurement.running) {
+        rooms_->log.fail("startModule for an unknown module or without a measurement");
         return 0;
     }
-    const std::uint32_t result = state_->sendToModule(entry, MODMSG_START, 0, 0);
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    entry->started = true;
+    const std::uint32_t result = rooms_->worksheet.send(entry, MODMSG_START, 0, 0);
+    rooms_->worksheet.markStarted(entry);
     return result;
 }
 
 std::uint32_t StandinHost::stopModule(HostModule* module)
 {
-    ModuleEntry* entry = state_->entryOf(module);
-    if (!entry || !state_->retire(entry))
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
+    if (!entry || !rooms_->worksheet.retire(entry))
         return 0;
-    return state_->sendToModule(entry, MODMSG_STOP, 0, 0);
+    return rooms_->worksheet.send(entry, MODMSG_STOP, 0, 0);
 }
 
 bool StandinHost::processModule(HostModule* module)
 {
-    ModuleEntry* entry = state_->entryOf(module);
-    if (!entry || !state_->beginProcess(entry))
+    ModuleEntry* entry = rooms_->worksheet.entryOf(module);
+    if (!entry || !rooms_->worksheet.beginProcess(entry))
         return false;
-    state_->processModule(entry);
+    rooms_->worksheet.process(entry);
     return true;
 }
 
 std::size_t StandinHost::damagedBlocks() const
 {
-    return ArenaCheck() - state_->damagedBlocksAtStart;
+    return ArenaCheck() - damagedBlocksAtStart_;
 }
 
 HostModule* StandinHost::findModule(const ModuleRecord* record) const
 {
-    ModuleEntry* entry = state_->entryOf(record);
+    ModuleEntry* entry = rooms_->worksheet.entryOf(record);
     return entry ? entry->module.get() : nullptr;
 }
 
@@ -242,12 +240,12 @@ bool StandinHost::chooseMenuCommand(std::uint32_t command)
     MenuEntryHandler handler = nullptr;
     std::string className;
     {
-        std::lock_guard<std::mutex> lock(state_->log.mutex);
-        for (const MenuEntry& entry : state_->log.menuEntries) {
+        std::lock_guard<std::mutex> lock(rooms_->log.mutex);
+        for (const MenuEntry& entry : rooms_->log.menuEntries) {
             if (entry.command == command)
                 handler = entry.handler;
         }
-        for (const RegisteredClass& cls : state_->log.classes) {
+        for (const RegisteredClass& cls : rooms_->log.classes) {
             if (cls.info.dwMenuCommand == command)
                 className = cls.className;
         }
@@ -259,47 +257,26 @@ bool StandinHost::chooseMenuCommand(std::uint32_t command)
     return !className.empty() && placeModule(className) != nullptr;
 }
 
-void StandinHost::setDialogIdleHook(std::function<void(HWND)> hook) { state_->dialogs.idleHook = std::move(hook); }
-void StandinHost::whenDialogOpens(std::function<void(HWND)> action) { state_->dialogs.actions.push_back(std::move(action)); }
-std::size_t StandinHost::dialogsSeen() const { return state_->dialogs.seen; }
-void StandinHost::leaveDialogsToUser() { state_->dialogs.forUser = true; }
+void StandinHost::setDialogIdleHook(std::function<void(HWND)> hook) { rooms_->dialogs.idleHook = std::move(hook); }
+void StandinHost::whenDialogOpens(std::function<void(HWND)> action) { rooms_->dialogs.actions.push_back(std::move(action)); }
+std::size_t StandinHost::dialogsSeen() const { return rooms_->dialogs.seen; }
+void StandinHost::leaveDialogsToUser() { rooms_->dialogs.forUser = true; }
 
 void StandinHost::connect(HostModule* from, unsigned output, HostModule* to, unsigned input)
 {
-    if (!state_->entryOf(from) || !state_->entryOf(to) || output >= kMaxOutputHandles || input >= kMaxInputs) {
-        state_->fail("connect with an unknown module or channel");
-        return;
-    }
-    state_->connections.push_back({from->id(), output, to->id(), input});
+    if (!rooms_->worksheet.connect(from, output, to, input))
+        rooms_->log.fail("connect with an unknown module or channel");
 }
 
 void StandinHost::feedInput(HostModule* to, unsigned input, const std::vector<float>& samples)
 {
-    State& s = *state_;
-    ModuleEntry* entry = s.entryOf(to);
-    if (!entry || input >= kMaxInputs || samples.size() > 0xFFFF) {
-        s.fail("feedInput with an unknown module or input, or too many samples");
-        return;
-    }
-    const auto count = static_cast<std::uint32_t>(samples.size());
-    DataBlock* block = s.newBlock(count);
-    const double distance = s.msPerSample * 0.001;
-    block->dSampleDistance = distance;
-    block->dStartTime = entry->fedSamples[input] * distance;
-    block->wSampleCount = static_cast<std::uint16_t>(count);
-    if (count != 0)
-        std::memcpy(BlockSamples(block), samples.data(), count * sizeof(float));
-    std::lock_guard<std::mutex> lock(s.mutex);
-    entry->fedSamples[input] += count;
-    entry->waiting[input].push_back(block);
+    if (!rooms_->worksheet.feed(to, input, samples))
+        rooms_->log.fail("feedInput with an unknown module or input, or too many samples");
 }
 
 std::size_t StandinHost::waitingInputBlocks(const HostModule* module, unsigned input) const
 {
-    ModuleEntry* entry = state_->entryOf(module);
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    return entry && input < kMaxInputs ? entry->waiting[input].size() : 0;
+    return rooms_->worksheet.waiting(module, input);
 }
-
 
 }  // namespace standin

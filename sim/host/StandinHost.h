@@ -159,6 +159,8 @@ struct BlockView {
 };
 
 class HostModule;
+class HostWorksheet;
+struct HostRooms;
 
 // What a test chooses about a module before it is created.
 struct Placement {
@@ -353,10 +355,9 @@ public:
     // that the host does not offer.
     bool restoreModules(const std::vector<StoredModule>& stored, std::vector<HostModule*>* placed = nullptr);
 
-    struct State;
-
 private:
-    std::unique_ptr<State> state_;
+    std::unique_ptr<HostRooms> rooms_;
+    std::size_t damagedBlocksAtStart_ = 0;   // the arena's count when this host began
 };
 
 // A module on the worksheet. Its records live in host memory below 4 GB.
@@ -383,7 +384,7 @@ public:
     std::string name() const { return record_->szName; }
 
 private:
-    friend struct StandinHost::State;
+    friend class HostWorksheet;
     int id_ = 0;
     std::string className_;
     ModuleRecord* record_ = nullptr;

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "HexText.h"
-#include "HostState.h"
+#include "HostRooms.h"
 #include "WorksheetToml.h"
 
 namespace standin {
@@ -87,14 +87,45 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
     return true;
 }
 
+// Whether every stored module's class is registered and its counts fit.
+bool CanPlace(const StandinHost& host, const std::vector<StoredModule>& stored)
+{
+    for (const StoredModule& module : stored) {
+        if (!host.findClass(module.className) || module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
+            return false;
+    }
+    return true;
+}
+
+// Places the stored modules with their data (no message sent).
+std::vector<ModuleEntry*> PlaceStored(const StandinHost& host, HostWorksheet& sheet, CallLog& log,
+                                      const std::vector<StoredModule>& stored)
+{
+    std::vector<ModuleEntry*> placed;
+    for (const StoredModule& module : stored) {
+        ModuleEntry* entry = sheet.place(*host.findClass(module.className), module.inputs, module.outputs, "");
+        HostModule& placedModule = *entry->module;
+        ModuleRecord& record = *placedModule.record();
+        CopyText(record.szName, kModuleNameSize, module.name);
+        CopyText(record.szDescription, kModuleDescriptionSize, module.description);
+        if (module.data.size() != placedModule.dataSize())
+            log.fail("the stored data of a " + module.className + " module has " + std::to_string(module.data.size()) +
+                     " bytes, the class declares " + std::to_string(placedModule.dataSize()));
+        std::memcpy(placedModule.data(), module.data.data(),
+                    std::min<std::size_t>(module.data.size(), placedModule.dataSize()));
+        placed.push_back(entry);
+    }
+    return placed;
+}
+
 }  // namespace
 
 bool StandinHost::saveWorksheet(const std::string& path, std::string* error) const
 {
     StoredWorksheet worksheet;
     worksheet.hasTimeBase = true;
-    worksheet.msPerSample = state_->msPerSample;
-    worksheet.blockSize = state_->blockSize;
+    worksheet.msPerSample = rooms_->measurement.msPerSample;
+    worksheet.blockSize = rooms_->measurement.blockSize;
     std::vector<int> ids;
     for (const HostModule* module : modules()) {
         const ModuleRecord& record = *module->record();
@@ -108,7 +139,7 @@ bool StandinHost::saveWorksheet(const std::string& path, std::string* error) con
     const auto indexOf = [&ids](int id) {
         return static_cast<std::size_t>(std::find(ids.begin(), ids.end(), id) - ids.begin());
     };
-    for (const Connection& connection : state_->connections)
+    for (const Connection& connection : rooms_->worksheet.connections())
         worksheet.connections.push_back(
             {indexOf(connection.fromId), connection.output, indexOf(connection.toId), connection.input});
     std::ofstream out(path, std::ios::binary);
@@ -144,7 +175,6 @@ bool StandinHost::loadWorksheet(const std::string& path, std::vector<HostModule*
 bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::string& path,
                                  std::vector<HostModule*>* placed, std::string* error)
 {
-    State& s = *state_;
     for (const StoredModule& module : worksheet.modules) {
         if (!findClass(module.className))
             return Refuse(error, path + ": the class " + module.className + " is not registered");
@@ -159,12 +189,12 @@ bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::st
     if (worksheet.hasTimeBase)
         setTimeBase(worksheet.msPerSample, worksheet.blockSize);
     std::vector<HostModule*> restored;
-    for (ModuleEntry* entry : s.placeStored(worksheet.modules))
+    for (ModuleEntry* entry : PlaceStored(*this, rooms_->worksheet, rooms_->log, worksheet.modules))
         restored.push_back(entry->module.get());
     for (const StoredConnection& link : worksheet.connections)
         connect(restored[link.from], link.output, restored[link.to], link.input);
     for (HostModule* module : restored)
-        s.sendToModule(s.entryOf(module), MODMSG_LOADED, 0, 0);
+        rooms_->worksheet.send(rooms_->worksheet.entryOf(module), MODMSG_LOADED, 0, 0);
     if (placed)
         *placed = restored;
     return true;
@@ -172,44 +202,16 @@ bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::st
 
 bool StandinHost::restoreModules(const std::vector<StoredModule>& stored, std::vector<HostModule*>* placed)
 {
-    if (!state_->canPlace(stored))
+    if (!CanPlace(*this, stored))
         return false;
     if (placed)
         placed->clear();
-    for (ModuleEntry* entry : state_->placeStored(stored)) {
-        state_->sendToModule(entry, MODMSG_LOADED, 0, 0);
+    for (ModuleEntry* entry : PlaceStored(*this, rooms_->worksheet, rooms_->log, stored)) {
+        rooms_->worksheet.send(entry, MODMSG_LOADED, 0, 0);
         if (placed)
             placed->push_back(entry->module.get());
     }
     return true;
-}
-
-bool StandinHost::State::canPlace(const std::vector<StoredModule>& stored) const
-{
-    for (const StoredModule& module : stored) {
-        if (!owner->findClass(module.className) || module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
-            return false;
-    }
-    return true;
-}
-
-std::vector<ModuleEntry*> StandinHost::State::placeStored(const std::vector<StoredModule>& stored)
-{
-    std::vector<ModuleEntry*> placed;
-    for (const StoredModule& module : stored) {
-        ModuleEntry* entry = newEntry(*owner->findClass(module.className), module.inputs, module.outputs, "");
-        HostModule& placedModule = *entry->module;
-        ModuleRecord& record = *placedModule.record();
-        CopyText(record.szName, kModuleNameSize, module.name);
-        CopyText(record.szDescription, kModuleDescriptionSize, module.description);
-        if (module.data.size() != placedModule.dataSize())
-            fail("the stored data of a " + module.className + " module has " + std::to_string(module.data.size()) +
-                 " bytes, the class declares " + std::to_string(placedModule.dataSize()));
-        std::memcpy(placedModule.data(), module.data.data(),
-                    std::min<std::size_t>(module.data.size(), placedModule.dataSize()));
-        placed.push_back(entry);
-    }
-    return placed;
 }
 
 }  // namespace standin

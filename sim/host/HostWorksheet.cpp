@@ -1,49 +1,56 @@
 // The worksheet's modules: their records in host memory below 4 GB, their
-// life from placing to delete, and one process call. A module's records are
-// freed only once no round can reach them.
+// life from placing to removal, and one process call.
+#include "HostWorksheet.h"
+
 #include <intrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "HostArena.h"
-#include "HostState.h"
 
 namespace standin {
 
-ModuleEntry* StandinHost::State::entryOf(const ModuleRecord* record) const
+HostWorksheet::HostWorksheet(CallLog& log, Measurement& measurement, const HostWindows& windows,
+                             const ImportDesk& imports)
+    : log_(log), measurement_(measurement), windows_(windows), imports_(imports)
 {
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    for (const auto& entry : modules) {
+}
+
+ModuleEntry* HostWorksheet::entryOf(const ModuleRecord* record) const
+{
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    for (const auto& entry : modules_) {
         if (entry->module->record() == record)
             return entry.get();
     }
     return nullptr;
 }
 
-ModuleEntry* StandinHost::State::entryOf(const HostModule* module) const
+ModuleEntry* HostWorksheet::entryOf(const HostModule* module) const
 {
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    for (const auto& entry : modules) {
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    for (const auto& entry : modules_) {
         if (entry->module.get() == module)
             return entry.get();
     }
     return nullptr;
 }
 
-ModuleEntry* StandinHost::State::entryById(int id) const
+ModuleEntry* HostWorksheet::entryById(int id) const
 {
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    for (const auto& entry : modules) {
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    for (const auto& entry : modules_) {
         if (entry->module->id() == id)
             return entry.get();
     }
     return nullptr;
 }
 
-ModuleEntry* StandinHost::State::entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const
+ModuleEntry* HostWorksheet::entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const
 {
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    for (const auto& entry : modules) {
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    for (const auto& entry : modules_) {
         const OutputChannelRecord* first = entry->outputRecords;
         if (channel >= first && channel < first + kMaxOutputHandles) {
             *index = static_cast<unsigned>(channel - first);
@@ -53,13 +60,19 @@ ModuleEntry* StandinHost::State::entryOfChannel(const OutputChannelRecord* chann
     return nullptr;
 }
 
-ModuleEntry* StandinHost::State::newEntry(const RegisteredClass& cls, unsigned inputs, unsigned outputs,
-                                          const std::string& name)
+std::vector<std::shared_ptr<ModuleEntry>> HostWorksheet::entries() const
+{
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    return modules_;
+}
+
+ModuleEntry* HostWorksheet::place(const RegisteredClass& cls, unsigned inputs, unsigned outputs,
+                                  const std::string& name)
 {
     auto entry = std::make_shared<ModuleEntry>();
     entry->module = std::make_unique<HostModule>();
     HostModule& module = *entry->module;
-    module.id_ = nextModuleId++;
+    module.id_ = nextId_++;
     module.className_ = cls.className;
     module.dataSize_ = cls.info.dwModuleDataSize;
     module.record_ = ArenaNew<ModuleRecord>();
@@ -81,17 +94,21 @@ ModuleEntry* StandinHost::State::newEntry(const RegisteredClass& cls, unsigned i
     for (unsigned c = 0; c < kChannelStateSlots; ++c)
         record.pChannelState[c] = ToHost32(&entry->states[c]);
     record.pModuleData = ToHost32(module.data_);
-    module.window_ = CreateWindowExA(0, "StandinHostModule", record.szName, WS_POPUP, 0, 0, 100, 100, mainWindow,
-                                     nullptr, instance, nullptr);
+    module.window_ = windows_.newModuleWindow(record.szName);
     record.hwndModule = HandleToHost32(module.window_);
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    modules.push_back(std::move(entry));
-    return modules.back().get();
+    std::lock_guard<std::recursive_mutex> lock(listMutex_);
+    modules_.push_back(std::move(entry));
+    return modules_.back().get();
 }
 
-void StandinHost::State::freeBlocksOf(ModuleEntry* entry)
+void HostWorksheet::makeCurrent(const HostModule* module)
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    *imports_.currentModulePtr() = module ? ToHost32(module->record()) : 0;
+}
+
+void HostWorksheet::freeBlocksOf(ModuleEntry* entry)
+{
+    std::lock_guard<std::mutex> lock(blocksMutex_);
     for (unsigned c = 0; c < kMaxOutputHandles; ++c) {
         ArenaFree(entry->outputBlock[c]);
         entry->outputBlock[c] = nullptr;
@@ -107,10 +124,26 @@ void StandinHost::State::freeBlocksOf(ModuleEntry* entry)
     }
 }
 
+void HostWorksheet::freeBlocks()
+{
+    for (const auto& entry : entries())
+        freeBlocksOf(entry.get());
+}
+
+void HostWorksheet::resetCounts()
+{
+    const auto all = entries();
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    for (const auto& entry : all) {
+        std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
+        std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});
+    }
+}
+
 // The records are freed only once no round can reach them: the module is
 // out of processing, no block is routed to it any more and it is off the
 // list (a round's copy of the list keeps the entry, never its records).
-void StandinHost::State::removeEntry(ModuleEntry* entry)
+void HostWorksheet::remove(ModuleEntry* entry)
 {
     retire(entry);
     // Held until the records are freed: the list's copy may be the last.
@@ -118,25 +151,23 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
     const HostModule& module = *entry->module;
     const int id = module.id();
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        std::vector<Connection> kept;
-        for (const Connection& connection : connections) {
-            if (connection.fromId != id && connection.toId != id)
-                kept.push_back(connection);
-        }
-        connections = kept;
-        std::lock_guard<std::recursive_mutex> listLock(modulesMutex);
-        for (auto it = modules.begin(); it != modules.end(); ++it) {
+        std::lock_guard<std::mutex> lock(blocksMutex_);
+        connections_.erase(std::remove_if(connections_.begin(), connections_.end(),
+                                          [id](const Connection& c) { return c.fromId == id || c.toId == id; }),
+                           connections_.end());
+        std::lock_guard<std::recursive_mutex> listLock(listMutex_);
+        for (auto it = modules_.begin(); it != modules_.end(); ++it) {
             if (it->get() == entry) {
                 keep = *it;
-                modules.erase(it);
+                modules_.erase(it);
                 break;
             }
         }
     }
     freeBlocksOf(entry);
-    if (currentModulePtr && *currentModulePtr == ToHost32(module.record()))
-        *currentModulePtr = 0;
+    HostAddr32* current = imports_.currentModulePtr();
+    if (current && *current == ToHost32(module.record()))
+        *current = 0;
     DestroyWindow(module.window());
     ArenaFree(module.record());
     ArenaFree(module.data());
@@ -144,51 +175,47 @@ void StandinHost::State::removeEntry(ModuleEntry* entry)
     ArenaFree(entry->outputRecords);
 }
 
-std::uint32_t StandinHost::State::sendToModule(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1,
-                                               std::uint32_t p2)
+std::uint32_t HostWorksheet::send(ModuleEntry* entry, std::uint32_t message, std::uint32_t p1, std::uint32_t p2)
 {
     const std::uint32_t result = entry->handler ? entry->handler(entry->module->record(), message, p1, p2) : 0;
-    std::lock_guard<std::mutex> lock(log.mutex);
-    log.moduleResults.push_back({nextSeq(), entry->module->id(), message, result});
+    log_.recordModuleResult(entry->module->id(), message, result);
     return result;
 }
 
-DataBlock* StandinHost::State::newBlock(std::uint32_t room)
+void HostWorksheet::markStarted(ModuleEntry* entry)
 {
-    auto* block = static_cast<DataBlock*>(ArenaAllocate(sizeof(DataBlock) + sizeof(float) * room));
-    // The library writes every field it hands over; the rest shows as garbage.
-    std::memset(block, 0xCD, sizeof(DataBlock) + sizeof(float) * room);
-    return block;
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    entry->started = true;
 }
 
-bool StandinHost::State::beginProcess(ModuleEntry* entry)
+bool HostWorksheet::beginProcess(ModuleEntry* entry)
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(blocksMutex_);
     if (!entry->started)
         return false;
-    inProcess.insert(entry);
+    inProcess_.insert(entry);
     return true;
 }
 
-bool StandinHost::State::retire(ModuleEntry* entry)
+bool HostWorksheet::retire(ModuleEntry* entry)
 {
     bool wasStarted = false;
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::lock_guard<std::mutex> lock(blocksMutex_);
         wasStarted = entry->started.exchange(false);
     }
     // A process call already under way on another thread ends first.
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (inProcess.count(entry) == 0)
+            std::lock_guard<std::mutex> lock(blocksMutex_);
+            if (inProcess_.count(entry) == 0)
                 return wasStarted;
         }
         Sleep(0);
     }
 }
 
-void StandinHost::State::processModule(ModuleEntry* entry)
+void HostWorksheet::process(ModuleEntry* entry)
 {
     ModuleRecord* record = entry->module->record();
     const unsigned outputs = std::min<unsigned>(record->uiOutputChannels, kMaxOutputHandles);
@@ -196,13 +223,13 @@ void StandinHost::State::processModule(ModuleEntry* entry)
         entry->outputRecords[c].wServedFlag = 1;
     const std::uint64_t begin = __rdtsc();
     const std::uint32_t result = entry->process ? entry->process(record) : 1;
-    log.processTicks += __rdtsc() - begin;
-    if (log.countsMode)
+    log_.processTicks += __rdtsc() - begin;
+    if (log_.countsMode)
         tallyHeldBlocks(entry);
     std::vector<std::string> errors;
     {
-        std::lock_guard<std::mutex> lock(mutex);
-        inProcess.erase(inProcess.find(entry));
+        std::lock_guard<std::mutex> lock(blocksMutex_);
+        inProcess_.erase(inProcess_.find(entry));
         for (unsigned i = 0; i < kMaxInputs; ++i) {
             if (!entry->handedOut[i])
                 continue;
@@ -211,19 +238,11 @@ void StandinHost::State::processModule(ModuleEntry* entry)
             ArenaFree(entry->handedOut[i]);
             entry->handedOut[i] = nullptr;
         }
-        if (result == 0) {
-            std::lock_guard<std::mutex> records(log.mutex);
-            log.moduleResults.push_back({nextSeq(), entry->module->id(), kProcessCall, 0});
-        }
+        if (result == 0)
+            log_.recordModuleResult(entry->module->id(), kProcessCall, 0);
     }
     for (const std::string& error : errors)
-        fail(error);
-}
-
-std::vector<std::shared_ptr<ModuleEntry>> StandinHost::State::entries() const
-{
-    std::lock_guard<std::recursive_mutex> lock(modulesMutex);
-    return modules;
+        log_.fail(error);
 }
 
 }  // namespace standin
