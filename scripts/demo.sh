@@ -2,7 +2,8 @@
 # The demonstration: runs Torq7m.dll in the stand-in host on the demo's board
 # profile and worksheet (profiles/) for a few seconds and writes the recorded
 # channels (CSV), the worksheet as stored again and a plot (scripts/plot-run.sh)
-# into demo-output/.
+# into demo-output/ (demo-output-32/ for the 32-bit product, so that one run
+# does not overwrite the other's).
 #   bash scripts/demo.sh        the 64-bit test build under wine64
 #   bash scripts/demo.sh --32   the 32-bit product (build/win32/bin/Torq7m.dll,
 #                               the DLL a user installs) under wine32
@@ -26,6 +27,7 @@ fi
 bash scripts/setup.sh
 build=build/$preset
 out=demo-output
+[ "$preset" = win64 ] || out=demo-output-32
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target standin-host
 bash scripts/wine-prefix.sh start "$build"

@@ -355,6 +355,7 @@ TEST_F(CheckToolTest, CommandLineMistakesAreRefusedWithTheirReason)
         {"--test 0 --range 0～7V",
          "--range 0～7V: ボードのレンジは 0～5V, 0～10V, ±2.5V, ±5V, ±10V です (not a range of the board)"},
         {"--outputs", "--channels, --range, --outputs: --test BOARD と一緒に使います (only with --test)"},
+        {"--host C:\\no-such-folder", "--host C:\\no-such-folder: そのフォルダはありません (no such folder)"},
     };
     for (const Case& c : cases) {
         const CheckRun run = RunCheck(c.arguments, "");

@@ -1,5 +1,7 @@
 #include "CheckOptions.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,7 +88,18 @@ bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string
         const char* value = argv[++i];
         unsigned long number = 0;
         if (option == "--host") {
-            options->hostFolder = value;
+            // "C:\folder\" on a command line reaches the program as C:\folder" (the
+            // backslash escapes the quote); the quote is no part of any folder.
+            std::string folder = value;
+            if (!folder.empty() && folder.back() == '"')
+                folder.pop_back();
+            // A mistyped folder would read as one without torq7.dll.
+            const DWORD attributes = GetFileAttributesA(folder.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                *problem = Problem("--host", value, "そのフォルダはありません (no such folder)");
+                return false;
+            }
+            options->hostFolder = folder;
         } else if (option == "--test") {
             if (!ReadNumber(value, kNoBoard - 1, &number)) {
                 *problem = Problem("--test", value, "ボード番号は 0～65534 です (board number 0..65534)");
