@@ -1,3 +1,4 @@
+// Conversions between code page 932 and UTF-8.
 #include "CodePage.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Reading and writing CSV recordings.
 #include "CsvTable.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Watching the library's modal dialogs on the host's window thread.
 #include "DialogWatch.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Bytes as hexadecimal text, and bytes shown safely in a message.
 #include "HexText.h"
 
 #include <cstdio>

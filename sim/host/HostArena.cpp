@@ -1,3 +1,4 @@
+// The fenced arena below 4 GB from which all host memory comes.
 #include "HostArena.h"
 
 #include <windows.h>

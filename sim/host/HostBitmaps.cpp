@@ -1,3 +1,4 @@
+// Drawing the host's channel bar bitmaps.
 #include "HostBitmaps.h"
 
 #include "HostNames.h"

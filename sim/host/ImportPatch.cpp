@@ -1,3 +1,4 @@
+// Redirecting a loaded module's import entries.
 #include "ImportPatch.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Writing a run's recorded channels as CSV files.
 #include "RunCsv.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The report after a run, per output channel.
 #include "RunSummary.h"
 
 #include <algorithm>

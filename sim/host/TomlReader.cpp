@@ -1,3 +1,4 @@
+// Checked reading of hand-written TOML files.
 #include "TomlReader.h"
 
 #include <cmath>

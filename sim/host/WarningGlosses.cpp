@@ -1,3 +1,4 @@
+// The English glosses of the library's warnings.
 #include "WarningGlosses.h"
 
 #include <cstring>

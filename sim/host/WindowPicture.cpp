@@ -1,3 +1,4 @@
+// Pictures of windows as they are on the screen.
 #include "WindowPicture.h"
 
 #include <cstdio>
