@@ -107,6 +107,17 @@ protected:
         return ready;
     }
 
+    // `count` words, read `chunk` words at a time (the last read may be shorter).
+    std::vector<std::uint16_t> ReadWords(std::uint32_t count, std::uint32_t chunk)
+    {
+        std::vector<std::uint16_t> words(count);
+        for (std::uint32_t done = 0; done < count; done += chunk) {
+            const std::uint32_t now = std::min(chunk, count - done);
+            EXPECT_EQ(getData_(kBoard, now, &words[done]), 1) << "at word " << done;
+        }
+        return words;
+    }
+
     HMODULE driver_ = nullptr;
     HWND window_ = nullptr;
     SimTorq7Control sim_{};
@@ -243,6 +254,85 @@ TEST_F(SimDriver, SignalsFollowTheirShapeOverTheSampleTimes)
     for (std::uint32_t channel = 0; channel < kChannels; ++channel)
         for (std::uint32_t j = 0; j < 4; ++j)
             EXPECT_EQ(words[j * kChannels + channel] >> 4, kCases[channel].codes[j]) << channel << " " << j;
+}
+
+TEST_F(SimDriver, PeriodicSignalsKeepTheirShapeAtEverySampleInterval)
+{
+    // Whole-ms periods and phases, some not dividing the read, sampled every
+    // 0.5, 1 and 10 ms: at the times the intervals share, the codes agree.
+    const SimSignal kSignals[] = {
+        {SIM_SIGNAL_SINE, 2048.0, 1500.0, 40.0, 0, 7.0},
+        {SIM_SIGNAL_RAMP, 2048.0, 2000.0, 40.0, 0, 13.0},
+        {SIM_SIGNAL_SQUARE, 2000.0, 1000.0, 30.0, 0, 29.0},
+        {SIM_SIGNAL_TRIANGLE, 2048.0, 2000.0, 70.0, 0, 3.0},
+    };
+    struct Interval {
+        std::uint32_t clockCode;
+        std::uint32_t hundredths;
+    };
+    constexpr Interval kIntervals[] = {{0x15, 50}, {0x14, 100}, {0x34, 1000}};
+    constexpr std::uint32_t kChannels = 4;
+    constexpr std::uint32_t kMs = 200;
+    OpenBoard();
+    for (std::uint32_t channel = 0; channel < kChannels; ++channel)
+        sim_.SimTorq7_SetSignal(kBoard, channel, &kSignals[channel]);
+    std::vector<std::uint16_t> byMs[kChannels];  // codes at 0, 1, 2 ... ms, from the finest interval
+    for (const Interval& interval : kIntervals) {
+        ASSERT_EQ(SetMode(0, kChannels - 1, 8192, interval.clockCode, 2), 1);
+        ASSERT_EQ(start_(kBoard), 1);
+        g_now += kMs;
+        const std::uint32_t samples = kMs * 100 / interval.hundredths;
+        const std::vector<std::uint16_t> words = ReadWords(samples * kChannels, 7);
+        ASSERT_EQ(stop_(kBoard), 1);
+        for (std::uint32_t j = 0; j < samples; ++j) {
+            if (j * interval.hundredths % 100 != 0)
+                continue;
+            const std::uint32_t ms = j * interval.hundredths / 100;
+            for (std::uint32_t channel = 0; channel < kChannels; ++channel) {
+                const std::uint16_t code = words[j * kChannels + channel] >> 4;
+                if (byMs[channel].size() == ms)
+                    byMs[channel].push_back(code);
+                else
+                    EXPECT_EQ(code, byMs[channel][ms]) << interval.clockCode << " channel " << channel << " at " << ms << " ms";
+            }
+        }
+    }
+    // A few points of the shapes, and every period like the first.
+    EXPECT_EQ(byMs[0][3], 3548);
+    EXPECT_EQ(byMs[0][33], 2048);
+    EXPECT_EQ(byMs[1][27], 48);
+    EXPECT_EQ(byMs[2][0], 1000);
+    EXPECT_EQ(byMs[2][1], 3000);
+    EXPECT_EQ(byMs[3][32], 4048);
+    const std::uint32_t kPeriods[] = {40, 40, 30, 70};
+    for (std::uint32_t channel = 0; channel < kChannels; ++channel)
+        for (std::uint32_t ms = kPeriods[channel]; ms < kMs; ++ms)
+            EXPECT_EQ(byMs[channel][ms], byMs[channel][ms - kPeriods[channel]]) << channel << " at " << ms << " ms";
+}
+
+TEST_F(SimDriver, ASignalChangedWhileSamplingIsReadAsChanged)
+{
+    struct Step {
+        SimSignal signal;
+        std::uint16_t codes[4];  // the next four samples, 1 ms apart
+    };
+    const Step kSteps[] = {
+        {{SIM_SIGNAL_SINE, 2048.0, 1000.0, 4.0, 0}, {2048, 3048, 2048, 1048}},
+        {{SIM_SIGNAL_SINE, 2048.0, 500.0, 4.0, 0}, {2048, 2548, 2048, 1548}},
+        {{SIM_SIGNAL_SINE, 2048.0, 500.0, 4.0, 0, 1.0}, {2548, 2048, 1548, 2048}},
+        {{SIM_SIGNAL_RAMP, 2048.0, 2048.0, 4.0, 0}, {0, 1024, 2048, 3072}},
+        {{SIM_SIGNAL_RAMP, 2048.0, 2048.0, 8.0, 0}, {0, 512, 1024, 1536}},  // samples 16..19
+    };
+    OpenBoard();
+    ASSERT_EQ(SetMode(0, 0, 8192, 0x14, 2), 1);
+    ASSERT_EQ(start_(kBoard), 1);
+    for (const Step& step : kSteps) {
+        sim_.SimTorq7_SetSignal(kBoard, 0, &step.signal);
+        g_now += 4;
+        const std::vector<std::uint16_t> words = ReadWords(4, 3);
+        for (std::uint32_t j = 0; j < 4; ++j)
+            EXPECT_EQ(words[j] >> 4, step.codes[j]) << &step - kSteps << " " << j;
+    }
 }
 
 TEST_F(SimDriver, FallingBehindDropsOldSetsAndPostsOneNoticePerEpisode)
