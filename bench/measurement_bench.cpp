@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "sim/host/StandinHost.h"
 #include "torq7m/modules/AdModuleData.h"
 
@@ -39,14 +40,6 @@ constexpr unsigned kDriverHistory = 1u << 20;   // calls, port bytes and codes t
 
 double g_ticksPerNanosecond = 1.0;
 double g_timingWindow = 0.0;   // ns of one timing window of a host or driver call
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of("\\/") + 1);
-}
 
 void CalibrateTicks()
 {
@@ -78,12 +71,6 @@ void CalibrateTimingWindow()
         total += __rdtsc() - window;
     }
     g_timingWindow = Nanoseconds(__rdtsc() - begin) / kWindows;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Runs `body` once per repetition and gives the median of what it returns.

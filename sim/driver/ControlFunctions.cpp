@@ -32,7 +32,7 @@ void TORQ7_CALL SimTorq7_Reset(void)
 {
     sim::StateLock lock;
     lock.state() = DriverState{};
-    sim::PortMonitor& ports = sim::Ports();
+    sim::PortMonitor& ports = sim::g_ports;
     ports.overlaps = 0;
     ports.holdMicroseconds = 0;
 }
@@ -42,7 +42,7 @@ void TORQ7_CALL SimTorq7_SetBoard(std::uint32_t slot, const SimBoardConfig* conf
     if (slot >= kBoardSlots)
         return;
     sim::StateLock lock;
-    lock.state().slots[slot] = config ? *config : SimBoardConfig{};
+    lock.state().SetSlot(slot, config ? *config : SimBoardConfig{});
 }
 
 void TORQ7_CALL SimTorq7_SetFault(std::uint32_t entry, std::uint32_t board, std::uint32_t passes,
@@ -190,12 +190,12 @@ std::uint32_t TORQ7_CALL SimTorq7_GetOutputCodes(std::uint32_t board, std::uint3
 
 void TORQ7_CALL SimTorq7_SetPortHoldMicroseconds(std::uint32_t microseconds)
 {
-    sim::Ports().holdMicroseconds = microseconds;
+    sim::g_ports.holdMicroseconds = microseconds;
 }
 
 std::uint32_t TORQ7_CALL SimTorq7_PortOverlaps(void)
 {
-    return sim::Ports().overlaps;
+    return sim::g_ports.overlaps;
 }
 
 std::int32_t TORQ7_CALL SimTorq7_SendNotice(std::uint32_t board, std::uint32_t n)
@@ -223,12 +223,12 @@ std::uint32_t TORQ7_CALL SimTorq7_OpenBoards(void)
 
 void TORQ7_CALL SimTorq7_TimeEntries(std::int32_t on)
 {
-    sim::EntryTiming() = on != 0;
+    sim::g_entryTiming = on != 0;
 }
 
 std::uint64_t TORQ7_CALL SimTorq7_EntryTicks(void)
 {
-    return sim::EntryTicks().load();
+    return sim::g_entryTicks.load();
 }
 
 void TORQ7_CALL SimTorq7_SetReplay(std::uint32_t board, std::uint32_t channel, const double* timesMs,

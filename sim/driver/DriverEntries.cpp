@@ -20,20 +20,18 @@ constexpr std::uint32_t kFirstInterruptLine = 10;
 
 // With timing on, adds the time until its end to the entry points' ticks.
 struct EntryTime {
-    bool timed = sim::EntryTiming().load(std::memory_order_relaxed);
+    bool timed = sim::g_entryTiming.load(std::memory_order_relaxed);
     std::uint64_t begin = timed ? __rdtsc() : 0;
     ~EntryTime()
     {
         if (timed)
-            sim::EntryTicks() += __rdtsc() - begin;
+            sim::g_entryTicks += __rdtsc() - begin;
     }
 };
 
 // Spends the port hold time without blocking the other threads' port calls.
 void HoldPort(std::uint32_t microseconds)
 {
-    if (microseconds == 0)
-        return;
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -52,11 +50,12 @@ template <typename Body>
 std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&args)[4], Body body, bool port = false)
 {
     EntryTime time;
-    sim::PortMonitor& ports = sim::Ports();
+    sim::PortMonitor& ports = sim::g_ports;
     if (port) {
         if (ports.inside.fetch_add(1) > 0)
             ports.overlaps.fetch_add(1);
-        HoldPort(ports.holdMicroseconds.load());
+        if (const std::uint32_t hold = ports.holdMicroseconds.load(std::memory_order_relaxed))
+            HoldPort(hold);
     }
     Notice notice;
     std::int32_t result;
@@ -65,7 +64,8 @@ std::int32_t Call(SimEntry entry, std::uint32_t board, const std::uint32_t (&arg
         DriverState& state = lock.state();
         const std::uint32_t now = state.Now();
         std::int32_t errorCode = 0;
-        if (state.TakeFault(entry, board, &errorCode) || state.TakeTimedFault(entry, board, now, &errorCode))
+        if ((!state.faults.empty() && state.TakeFault(entry, board, &errorCode)) ||
+            (!state.timedFaults.empty() && state.TakeTimedFault(entry, board, now, &errorCode)))
             result = state.Fail(board, errorCode);
         else
             result = body(state, now, notice);
@@ -257,8 +257,12 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     if (count > sampling.produced - sampling.consumed)
                         return state.Fail(board, SIM_ERROR_DATA_SHORT);
                     const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
-                    sim::FillSampleWords(target->signals, target->patterns, target->replays, sampling.mode.dwFirstChannel,
-                                         channels, sampling.hundredths, sampling.consumed, count, buffer);
+                    sim::InputChannel inputs[sim::kInputChannels];
+                    for (std::uint32_t i = 0; i < channels; ++i) {
+                        const std::uint32_t c = sampling.mode.dwFirstChannel + i;
+                        inputs[i] = {&target->signals[c], &target->patterns[c], &target->replays[c], &target->tables[c]};
+                    }
+                    sim::FillSampleWords(inputs, channels, sampling.hundredths, sampling.consumed, count, buffer);
                     sampling.consumed += count;
                     if (count > 0)
                         sampling.overflowEpisode = false;

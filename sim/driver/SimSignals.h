@@ -23,12 +23,29 @@ std::uint16_t ClampedCode(double code);
 std::uint16_t SignalCode(const SimSignal& signal, const std::vector<std::uint16_t>& pattern,
                          const ReplayTrack& replay, std::uint64_t sampleIndex, std::uint32_t hundredths);
 
+// The codes of one period of a periodic signal, by whole ms into the period,
+// kept as they are worked out: sampled on whole ms from a whole-ms phase, such
+// a signal meets the same points of its period again and again, and a sine
+// costs far more than a look-up.
+struct PeriodTable {
+    SimSignal signal{};                 // the signal the codes are of
+    std::vector<std::uint16_t> codes;   // kNoCode where not worked out yet
+};
+
+// An analog input as a read sees it.
+struct InputChannel {
+    const SimSignal* signal;
+    const std::vector<std::uint16_t>* pattern;
+    const ReplayTrack* replay;
+    PeriodTable* table;
+};
+
 // The sample words of `count` words of an interleaved set, from word `first`
-// on (counted since the start of sampling), of `channels` channels starting
-// at the board's input `firstChannel`: code << 4 | the signal's low bits.
-// Codes that do not change with time are worked out once per channel.
-void FillSampleWords(const SimSignal* signals, const std::vector<std::uint16_t>* patterns, const ReplayTrack* replays,
-                     std::uint32_t firstChannel, std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first, std::uint32_t count,
-                     std::uint16_t* buffer);
+// on (counted since the start of sampling), of `channels` channels, `inputs`
+// the first of them: code << 4 | the signal's low bits. Codes that do not
+// change with time are worked out once per channel, those of a periodic
+// signal once per point of its period.
+void FillSampleWords(const InputChannel* inputs, std::uint32_t channels, std::uint32_t hundredths, std::uint64_t first,
+                     std::uint32_t count, std::uint16_t* buffer);
 
 }  // namespace sim

@@ -6,17 +6,8 @@ namespace sim {
 
 namespace {
 
-struct LockedState {
-    CRITICAL_SECTION lock;
-    DriverState state;
-    LockedState() { InitializeCriticalSection(&lock); }
-    ~LockedState() { DeleteCriticalSection(&lock); }
-};
-
-LockedState g_locked;
-PortMonitor g_ports;
-std::atomic<std::uint64_t> g_entryTicks{0};
-std::atomic<bool> g_entryTiming{false};
+// Spins this often, then gives the processor away while it waits.
+constexpr unsigned kSpinsBeforeYield = 64;
 
 struct ModeNotice {
     std::uint32_t modeCode;
@@ -30,11 +21,6 @@ constexpr ModeNotice kModeNotices[] = {
     {5, kMsgBufferOverrun - kDriverMessageBase},
     {6, kMsgBufferOverrun - kDriverMessageBase},
 };
-
-std::uint32_t RealClock()
-{
-    return GetTickCount();
-}
 
 // Microseconds of sampling on the board's own clock after `elapsed` ms on the
 // PC's; never before the start.
@@ -56,45 +42,23 @@ std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
     return 0;
 }
 
-PortMonitor& Ports()
+DriverState g_state;
+std::atomic<bool> g_stateTaken{false};
+
+void WaitForState()
 {
-    return g_ports;
+    for (unsigned spins = 0; g_stateTaken.load(std::memory_order_relaxed); ++spins) {
+        if (spins < kSpinsBeforeYield)
+            YieldProcessor();
+        else
+            SwitchToThread();
+    }
 }
 
-std::atomic<std::uint64_t>& EntryTicks()
+void DriverState::SetSlot(std::uint32_t slot, const SimBoardConfig& config)
 {
-    return g_entryTicks;
-}
-
-std::atomic<bool>& EntryTiming()
-{
-    return g_entryTiming;
-}
-
-StateLock::StateLock()
-{
-    EnterCriticalSection(&g_locked.lock);
-}
-
-StateLock::~StateLock()
-{
-    LeaveCriticalSection(&g_locked.lock);
-}
-
-DriverState& StateLock::state()
-{
-    return g_locked.state;
-}
-
-void PostNotice(const Notice& notice)
-{
-    if (notice.window)
-        PostMessageA(notice.window, notice.message, 0, 0);
-}
-
-std::uint32_t DriverState::Now() const
-{
-    return clock ? clock() : RealClock();
+    slots[slot] = config;
+    recentState = nullptr;
 }
 
 const SimBoardConfig* DriverState::ConfigOf(std::uint32_t board) const
@@ -103,20 +67,6 @@ const SimBoardConfig* DriverState::ConfigOf(std::uint32_t board) const
         if (slot.bPresent && slot.dwBoardNumber == board)
             return &slot;
     return nullptr;
-}
-
-BoardState* DriverState::OpenBoard(std::uint32_t board)
-{
-    if (!ConfigOf(board)) {
-        Fail(board, SIM_ERROR_NO_BOARD);
-        return nullptr;
-    }
-    BoardState& state = boards[board];
-    if (!state.open) {
-        Fail(board, SIM_ERROR_NOT_OPEN);
-        return nullptr;
-    }
-    return &state;
 }
 
 std::int32_t DriverState::Fail(std::uint32_t board, std::int32_t errorCode)
@@ -141,12 +91,6 @@ bool DriverState::TakeFault(std::uint32_t entry, std::uint32_t board, std::int32
         return true;
     }
     return false;
-}
-
-void DriverState::Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result,
-                      std::uint32_t tick)
-{
-    log.Add(SimCall{entry, {args[0], args[1], args[2], args[3]}, result, tick, GetCurrentThreadId()});
 }
 
 Notice DriverState::Advance(BoardState& board, std::uint32_t now)

@@ -1,6 +1,6 @@
 // The simulated driver's whole state: board slots, per-board state, injected
-// faults and the call log, all behind one critical section, since the host's
-// process functions may call the driver from another thread than the UI.
+// faults and the call log, all behind one lock, since the host's process
+// functions may call the driver from another thread than the UI.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Replay.h"
+#include "SimSignals.h"
 #include "SimTorq7Control.h"
 
 namespace sim {
@@ -31,18 +32,19 @@ constexpr std::size_t kHistoryCap = std::size_t{1} << 20;
 template <typename T>
 class History {
 public:
-    void Add(const T& item)
+    // The place of a new item, to be filled in where it stays.
+    T& Append()
     {
         // Room for all at once: growing a large history by copying would make
         // a call now and then slower by far than the others.
         if (items_.capacity() == 0)
             items_.reserve(kHistoryCap);
+        const std::uint64_t index = total_++;
         if (items_.size() < kHistoryCap)
-            items_.push_back(item);
-        else
-            items_[total_ % kHistoryCap] = item;
-        ++total_;
+            return items_.emplace_back();
+        return items_[index % kHistoryCap];
     }
+    void Add(const T& item) { Append() = item; }
     std::uint64_t Total() const { return total_; }
     std::uint64_t FirstKept() const { return total_ - items_.size(); }
     bool Kept(std::uint64_t index) const { return index >= FirstKept() && index < total_; }
@@ -82,6 +84,7 @@ struct BoardState {
     SimSignal signals[kInputChannels]{};
     std::vector<std::uint16_t> patterns[kInputChannels];
     ReplayTrack replays[kInputChannels];
+    PeriodTable tables[kInputChannels];
     std::uint32_t bufferCapacity = 0;   // 0: the mode's buffer size
     // The board's crystal against the PC's clock: its samples are taken this
     // much ahead of (or, negative, behind) the clock, and it runs this many
@@ -126,12 +129,32 @@ struct DriverState {
     std::vector<TimedFault> timedFaults;
     History<SimCall> log;
     SimClockFunction clock = nullptr;
+    // The board the last call found present, so that the calls of a
+    // measurement need no search; forgotten whenever a slot changes.
+    std::uint32_t recentBoard = kNoBoard;
+    BoardState* recentState = nullptr;
 
-    std::uint32_t Now() const;
+    std::uint32_t Now() const { return clock ? clock() : GetTickCount(); }
+    void SetSlot(std::uint32_t slot, const SimBoardConfig& config);
     // The present slot whose board number this is; null when none.
     const SimBoardConfig* ConfigOf(std::uint32_t board) const;
     // The board if it is present and open; otherwise sets its last error and yields null.
-    BoardState* OpenBoard(std::uint32_t board);
+    BoardState* OpenBoard(std::uint32_t board)
+    {
+        if (board != recentBoard || !recentState) {
+            if (!ConfigOf(board)) {
+                Fail(board, SIM_ERROR_NO_BOARD);
+                return nullptr;
+            }
+            recentBoard = board;
+            recentState = &boards[board];
+        }
+        if (!recentState->open) {
+            Fail(board, SIM_ERROR_NOT_OPEN);
+            return nullptr;
+        }
+        return recentState;
+    }
     // Sets the board's last error and yields the failure result 0.
     std::int32_t Fail(std::uint32_t board, std::int32_t errorCode);
     // Counts the call against a matching fault; true when the call is to fail,
@@ -139,24 +162,48 @@ struct DriverState {
     bool TakeFault(std::uint32_t entry, std::uint32_t board, std::int32_t* errorCode);
     // The same for the faults that begin at a clock time.
     bool TakeTimedFault(std::uint32_t entry, std::uint32_t board, std::uint32_t now, std::int32_t* errorCode);
-    void Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result, std::uint32_t tick);
+    void Log(std::uint32_t entry, const std::uint32_t (&args)[4], std::int32_t result, std::uint32_t tick)
+    {
+        SimCall& call = log.Append();
+        call.dwEntry = entry;
+        for (unsigned i = 0; i < 4; ++i)
+            call.dwArgs[i] = args[i];
+        call.nResult = result;
+        call.dwTick = tick;
+        call.dwThreadId = GetCurrentThreadId();
+    }
     // Brings the board's sampling up to `now`: counts the words produced and
     // drops the oldest beyond the buffer; yields the overflow notice when an
     // episode of falling behind begins.
     Notice Advance(BoardState& board, std::uint32_t now);
 };
 
+// The state and its lock. Every driver call takes the lock and nearly always
+// finds it free, so it is a flag set by one atomic exchange; a thread that
+// finds it taken gives way until it is free.
+extern DriverState g_state;
+extern std::atomic<bool> g_stateTaken;
+void WaitForState();
+
 // Holds the state lock for its lifetime.
 class StateLock {
 public:
-    StateLock();
-    ~StateLock();
+    StateLock()
+    {
+        while (g_stateTaken.exchange(true, std::memory_order_acquire))
+            WaitForState();
+    }
+    ~StateLock() { g_stateTaken.store(false, std::memory_order_release); }
     StateLock(const StateLock&) = delete;
     StateLock& operator=(const StateLock&) = delete;
-    DriverState& state();
+    DriverState& state() { return g_state; }
 };
 
-void PostNotice(const Notice& notice);
+inline void PostNotice(const Notice& notice)
+{
+    if (notice.window)
+        PostMessageA(notice.window, notice.message, 0, 0);
+}
 
 // Offset from the message base of the notice that a sampling mode code posts
 // when words are dropped; 0 for a mode code the board does not know.
@@ -169,12 +216,12 @@ struct PortMonitor {
     std::atomic<std::uint32_t> overlaps{0};
     std::atomic<std::uint32_t> holdMicroseconds{0};
 };
-PortMonitor& Ports();
+inline PortMonitor g_ports;
 
 // Time-stamp counter ticks spent inside the entry points, so that a
 // benchmark can tell the driver's share of a call from its caller's.
-std::atomic<std::uint64_t>& EntryTicks();
-std::atomic<bool>& EntryTiming();
+inline std::atomic<std::uint64_t> g_entryTicks{0};
+inline std::atomic<bool> g_entryTiming{false};
 
 // Low 32 bits of an address, as the log keeps it.
 template <typename T>
