@@ -2,13 +2,23 @@
 // base and the run flags to the library.
 #include "Measurement.h"
 
-#include <windows.h>
-
 namespace standin {
 
 std::uint64_t Measurement::clock64() const
 {
-    return virtualClock ? virtualNow.load() : GetTickCount64();
+    return virtualClock ? virtualNow_.load() : GetTickCount64();
+}
+
+void Measurement::useVirtualClock(std::uint64_t now)
+{
+    setVirtualClock(now);
+    virtualClock = true;
+}
+
+void Measurement::setVirtualClock(std::uint64_t now)
+{
+    virtualNow_ = now;
+    virtualLow_ = static_cast<std::uint32_t>(now);
 }
 
 void Measurement::bindVariable(const std::string& name, void* address)

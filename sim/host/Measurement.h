@@ -2,6 +2,8 @@
 // variables through which the library reads them.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -14,8 +16,16 @@ struct Measurement {
     // The clock the library and the driver see: the low 32 bits of a 64-bit
     // millisecond count, real or virtual.
     std::uint64_t clock64() const;
-    std::uint32_t clock32() const { return static_cast<std::uint32_t>(clock64()); }
+    // Read at every driver call: one 32-bit load, where a 64-bit atomic
+    // costs a locked exchange on 32-bit x86.
+    std::uint32_t clock32() const { return virtualClock ? virtualLow_.load() : GetTickCount(); }
     std::uint64_t elapsed() const { return clock64() - startClock; }
+
+    // The virtual clock, moved on the host's thread only.
+    void useVirtualClock(std::uint64_t now);
+    void setVirtualClock(std::uint64_t now);
+    void advanceVirtualClock(std::uint64_t milliseconds) { setVirtualClock(virtualNow_.load() + milliseconds); }
+    void useRealClock() { virtualClock = false; }
 
     // Keeps a variable the library bound current from now on.
     void bindVariable(const std::string& name, void* address);
@@ -23,7 +33,6 @@ struct Measurement {
     void writeVariables();
 
     std::atomic<bool> virtualClock{false};
-    std::atomic<std::uint64_t> virtualNow{0};
 
     // Set on the host's thread while no measurement runs; read by rounds.
     double msPerSample = 1.0;
@@ -39,6 +48,9 @@ struct Measurement {
 private:
     template <typename T>
     void write(const char* name, T value);
+
+    std::atomic<std::uint64_t> virtualNow_{0};
+    std::atomic<std::uint32_t> virtualLow_{0};   // the low 32 bits of virtualNow_
 
     std::mutex variablesMutex_;
     std::map<std::string, void*> variables_;   // bound with DefineDllVariable: name -> address

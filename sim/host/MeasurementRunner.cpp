@@ -55,12 +55,11 @@ DWORD WINAPI RunRounds(LPVOID parameter)
 
 void StandinHost::useVirtualClock(std::uint32_t now)
 {
-    rooms_->measurement.virtualNow = now;
-    rooms_->measurement.virtualClock = true;
+    rooms_->measurement.useVirtualClock(now);
 }
-void StandinHost::setClock(std::uint32_t now) { rooms_->measurement.virtualNow = now; }
-void StandinHost::advanceClock(std::uint64_t milliseconds) { rooms_->measurement.virtualNow += milliseconds; }
-void StandinHost::useRealClock() { rooms_->measurement.virtualClock = false; }
+void StandinHost::setClock(std::uint32_t now) { rooms_->measurement.setVirtualClock(now); }
+void StandinHost::advanceClock(std::uint64_t milliseconds) { rooms_->measurement.advanceVirtualClock(milliseconds); }
+void StandinHost::useRealClock() { rooms_->measurement.useRealClock(); }
 std::uint32_t StandinHost::now() const { return rooms_->measurement.clock32(); }
 std::uint64_t StandinHost::elapsed() const { return rooms_->measurement.elapsed(); }
 
