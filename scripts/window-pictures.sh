@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Pictures of the stand-in host's interactive window as a person uses it, on
 # a virtual display with Wine's X11 driver: the board selection dialog over
-# the window (docs/interactive-select.png), opened with the keys Alt+H, A,
-# and the window after board #1 was chosen (docs/interactive-window.png).
+# the window (docs/interactive-select.png), opened with the keys Alt+H, A on
+# the demo's worksheet (whose modules use board #0, so the dialog offers
+# board #1), and the window after it was chosen (docs/interactive-window.png).
 # A picture is written only when a pixel changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,9 +53,11 @@ xdotool key alt+h
 settle
 xdotool key a
 settle
-xdotool key Down
-settle
+# The dialog: the visible window beside the host's.
+dialog=$(xdotool search --onlyvisible --name . | grep -vx "$window" | head -n 1)
 picture interactive-select.png
+# Without a window manager the keys go to the window given the focus.
+xdotool windowfocus --sync "$dialog" || true
 xdotool key Return
 settle
 picture interactive-window.png
