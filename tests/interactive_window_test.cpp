@@ -35,28 +35,31 @@ std::string TextOf(HWND window)
     return text;
 }
 
+struct WindowSearch {
+    DWORD process;
+    const std::string& className;
+    const std::string& title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND window, LPARAM context)
+{
+    WindowSearch& s = *reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (owner == s.process && IsWindowVisible(window) && s.className == name &&
+        TextOf(window).compare(0, s.title.size(), s.title) == 0)
+        s.found = window;
+    return s.found == nullptr;
+}
+
 // A visible top-level window of the process, of the class and with a title that begins with `title`.
 HWND TopWindow(DWORD process, const std::string& className, const std::string& title)
 {
-    struct Search {
-        DWORD process;
-        const std::string& className;
-        const std::string& title;
-        HWND found;
-    } search{process, className, title, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            Search& s = *reinterpret_cast<Search*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char name[64] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (owner == s.process && IsWindowVisible(window) && s.className == name &&
-                TextOf(window).compare(0, s.title.size(), s.title) == 0)
-                s.found = window;
-            return s.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{process, className, title, nullptr};
+    EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -233,13 +236,58 @@ TEST_F(InteractiveWindowTest, AFailedSaveShowsWhyAndKeepsTheMark)
     session.save();
     HWND failure = session.dialog();
     ASSERT_TRUE(failure) << "a failed save said nothing";
+    const std::string path = files_.path() + "no\\such\\sheet.toml";
     EXPECT_EQ(TextOf(GetDlgItem(failure, kMessageBoxText)),
-              "The worksheet could not be stored:\n" + files_.path() + "no\\such\\sheet.toml: No such file or directory");
+              "The worksheet could not be stored:\n" + path + ": No such file or directory");
     session.answer(failure, IDOK);
     EXPECT_EQ(TextOf(session.main()), "Standin Host - sheet.toml *");
     session.close();
     session.answer(session.dialog(), IDNO);
     EXPECT_EQ(session.finish().exitCode, 0);
+}
+
+BOOL CALLBACK MatchVisibleEdit(HWND child, LPARAM context)
+{
+    char name[16] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Edit") == 0 && IsWindowVisible(child))
+        *reinterpret_cast<HWND*>(context) = child;
+    return *reinterpret_cast<HWND*>(context) == nullptr;
+}
+
+// The file name box of a save dialog: its one visible edit control.
+HWND FileNameBox(HWND dialog)
+{
+    HWND found = nullptr;
+    EnumChildWindows(dialog, MatchVisibleEdit, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there.
+TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
+{
+    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)), files_.path() + "window.txt");
+    ASSERT_TRUE(session.main());
+    EXPECT_TRUE(session.titleBecomes("Standin Host - Untitled"));
+    session.placeAnalogInput(1);
+    ASSERT_TRUE(session.titleBecomes("Standin Host - Untitled *"));
+    session.close();
+    HWND question = session.dialog();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(TextOf(GetDlgItem(question, kMessageBoxText)),
+              "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)");
+    session.answer(question, IDYES);
+    HWND saveAs = session.dialog();
+    ASSERT_TRUE(saveAs) << "Yes asked for no file name";
+    EXPECT_EQ(TextOf(saveAs), "Save the worksheet as");
+    HWND name = FileNameBox(saveAs);
+    ASSERT_TRUE(name);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + "named.toml").c_str()));
+    session.answer(saveAs, IDOK);
+    const ProgramRun run = session.finish();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(exists("named.toml"));
+    EXPECT_TRUE(exists("named.board.toml"));
 }
 
 }  // namespace

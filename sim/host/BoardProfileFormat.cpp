@@ -112,8 +112,9 @@ void FormatPort(std::string* out, const DigitalInputProfile& port)
 
 void FormatFault(std::string* out, const FaultProfile& fault)
 {
-    *out += "\n[[board.fault]]\nentry = " + Quoted(kDriverEntryNames[fault.entry]) + "\n" +
-            (fault.atCall > 0 ? "at_call = " + std::to_string(fault.atCall) : "from_ms = " + std::to_string(fault.fromMs)) +
+    const std::string when =
+        fault.atCall > 0 ? "at_call = " + std::to_string(fault.atCall) : "from_ms = " + std::to_string(fault.fromMs);
+    *out += "\n[[board.fault]]\nentry = " + Quoted(kDriverEntryNames[fault.entry]) + "\n" + when +
             "\ncount = " + std::to_string(fault.failures == 0xFFFFFFFF ? 0u : fault.failures) +
             "\nerror = " + std::to_string(fault.errorCode) + "\n";
 }

@@ -1,5 +1,4 @@
-// The names a board profile gives signals, port sources, replay options and
-// input ranges, shared by the profile's reader and its formatter.
+// The names a board profile gives signals, port sources, replay options and ranges, for its reader and formatter.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// standin-host.exe --interactive: the host's main window, where a person prepares a worksheet with the library's dialogs.
+// standin-host.exe --interactive: the host's main window, where a person prepares a worksheet with the real dialogs.
 #include <windows.h>
 
 #include <commdlg.h>

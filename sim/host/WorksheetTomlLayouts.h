@@ -1,6 +1,4 @@
-// The worksheet file's settings layouts: per class, where its channel names,
-// board and named settings fields lie in the settings block, shared by the
-// TOML worksheet reader and writer.
+// Per class, where a settings block keeps its names, board and named fields: for the worksheet reader and writer.
 #pragma once
 
 #include <cstddef>

@@ -53,16 +53,24 @@ void PrintWarning(const Warning& warning)
 }
 
 // On the screen a second board, so that the selection dialog offers a
-// choice, unless the profile fills its slot already.
+// choice, unless the profile fills its slot already. It is board #1 unless
+// the profile gives that number to another slot: the profile stored beside
+// a worksheet must read back.
 void AddSecondBoard(BoardProfile& profile)
 {
-    const bool slotOneTaken = std::any_of(profile.boards.begin(), profile.boards.end(),
-                                          [](const BoardSlotProfile& board) { return board.slot == 1; });
-    if (slotOneTaken)
+    const auto taken = [&profile](auto field, std::uint32_t value) {
+        return std::any_of(profile.boards.begin(), profile.boards.end(),
+                           [&](const BoardSlotProfile& board) { return field(board) == value; });
+    };
+    const auto slot = [](const BoardSlotProfile& board) { return board.slot; };
+    const auto number = [](const BoardSlotProfile& board) { return board.config.dwBoardNumber; };
+    if (taken(slot, 1))
         return;
     BoardSlotProfile board;
     board.slot = 1;
     board.config = {1, 1, 1, 0xD000, 32, 3};
+    while (taken(number, board.config.dwBoardNumber))
+        ++board.config.dwBoardNumber;
     profile.boards.push_back(board);
 }
 
