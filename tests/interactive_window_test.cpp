@@ -28,6 +28,18 @@ amplitude = 1
 period_ms = 100
 )";
 
+// One analog input module on board 0, input range 0～10V.
+constexpr char kOneModule[] = u8R"(format = "standin-worksheet"
+version = 2
+[[module]]
+class = "TORQ7AD"
+name = "AD"
+inputs = 0
+outputs = 1
+board = 0
+input_range = "0～10V"
+)";
+
 std::string TextOf(HWND window)
 {
     char text[512] = "";
@@ -102,10 +114,13 @@ public:
         WaitUntil([&] { return (found = TopWindow(program_.processId(), "#32770", "")); });
         return found;
     }
+    // Presses the dialog's button and returns once the program has done what the answer asks: a message sent
+    // after the dialog went is handled only when the program is back in its window's message loop.
     void answer(HWND dialog, int button) const
     {
         PostMessageA(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
         WaitUntil([dialog] { return !IsWindow(dialog); });
+        SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, nullptr);
     }
     // Places an analog input module from the vendor menu on the board at `position` of the selection
     // dialog; yields where the dialog opened.
@@ -121,7 +136,15 @@ public:
         answer(select, IDOK);
         return place;
     }
-    void save() const { PostMessageA(FindWindowExA(main_, nullptr, "Button", "Save"), BM_CLICK, 0, 0); }
+    void click(const char* button) const
+    {
+        PostMessageA(FindWindowExA(main_, nullptr, "Button", button), BM_CLICK, 0, 0);
+    }
+    void save() const { click("Save"); }
+    void selectModule(int index) const
+    {
+        SendMessageA(FindWindowExA(main_, nullptr, "ListBox", nullptr), LB_SETCURSEL, index, 0);
+    }
     void close() const { PostMessageA(main_, WM_CLOSE, 0, 0); }
     ProgramRun finish() { return program_.finish(); }
 
@@ -253,6 +276,48 @@ BOOL CALLBACK MatchVisibleEdit(HWND child, LPARAM context)
     if (lstrcmpiA(name, "Edit") == 0 && IsWindowVisible(child))
         *reinterpret_cast<HWND*>(context) = child;
     return *reinterpret_cast<HWND*>(context) == nullptr;
+}
+
+// The mark follows what the module's settings dialog did: Cancel and OK without a change leave none, another range
+// does; deleting a module marks too.
+TEST_F(InteractiveWindowTest, SettingsThatChangedTheModuleAndDeletingMarkTheTitle)
+{
+    const std::string sheet = Quoted(files_.write("sheet.toml", kOneModule));
+    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)) + " --worksheet " + sheet +
+                        " --save " + sheet,
+                    files_.path() + "window.txt");
+    ASSERT_TRUE(session.main());
+    ASSERT_TRUE(session.titleBecomes("Standin Host - sheet.toml"));
+    struct Case {
+        int otherRange;   // -1: the range stays
+        int button;
+        bool marked;
+    };
+    constexpr Case kCases[] = {{2, IDCANCEL, false}, {-1, IDOK, false}, {2, IDOK, true}};
+    for (const Case& c : kCases) {
+        session.selectModule(0);
+        session.click("Settings...");
+        HWND settings = session.dialog();
+        ASSERT_TRUE(settings) << "no settings dialog";
+        if (c.otherRange >= 0) {
+            SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, TRUE, 0);
+            SendDlgItemMessageA(settings, IDC_RANGE, CB_SETCURSEL, c.otherRange, 0);
+            SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, FALSE, 0);
+        }
+        session.answer(settings, c.button);
+        EXPECT_EQ(TextOf(session.main()), c.marked ? "Standin Host - sheet.toml *" : "Standin Host - sheet.toml")
+            << "range " << c.otherRange << ", button " << c.button;
+    }
+    session.save();
+    ASSERT_TRUE(session.titleBecomes("Standin Host - sheet.toml"));
+    session.selectModule(0);
+    session.click("Delete");
+    EXPECT_TRUE(session.titleBecomes("Standin Host - sheet.toml *"));
+    session.close();
+    session.answer(session.dialog(), IDNO);
+    EXPECT_EQ(session.finish().exitCode, 0);
+    EXPECT_NE(files_.read(files_.path() + "sheet.toml").find(u8"input_range = \"±2.5V\""), std::string::npos)
+        << files_.read(files_.path() + "sheet.toml");
 }
 
 // The file name box of a save dialog: its one visible edit control.
