@@ -2,10 +2,11 @@
 # Prepares a worksheet with the library's real dialogs before any board
 # exists: the stand-in host's window on this display, with the simulated
 # driver (two boards). Place modules from the HALDEN menu, double-click a
-# module for its settings dialog; closing the window stores the worksheet.
-#   bash scripts/worksheet.sh FILE.worksheet   (restored first when it exists)
+# module for its settings dialog; Save stores the worksheet and, beside it,
+# the boards (FILE.board.toml); closing with changes asks whether to save.
+#   bash scripts/worksheet.sh FILE.toml   (restored first when it exists)
 set -euo pipefail
-worksheet=${1:?usage: worksheet.sh FILE.worksheet}
+worksheet=${1:?usage: worksheet.sh FILE.toml}
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
     echo "no display (DISPLAY is not set): the host's window needs one"

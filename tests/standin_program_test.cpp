@@ -9,54 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"
 #include "RehearsalFiles.h"
 
 namespace torq7test {
 namespace {
-
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs standin-host.exe from the test program's folder with `arguments`
-// and collects what it prints, through a file that goes when the last
-// handle to it closes (Wine's console host may hold the child's handles a
-// while after the child ends, so a pipe would not end and a delete fail).
-ProgramRun RunProgram(const std::string& arguments, const std::string& outputFile)
-{
-    ProgramRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (output == INVALID_HANDLE_VALUE)
-        return run;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    std::string command = "\"" + ProgramFolder() + "standin-host.exe\" " + arguments;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, ProgramFolder().c_str(), &startup,
-                       &process)) {
-        if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-            TerminateProcess(process.hProcess, 99);
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        run.exitCode = static_cast<int>(code);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    SetFilePointer(output, 0, nullptr, FILE_BEGIN);
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        run.output.append(buffer, got);
-    CloseHandle(output);
-    return run;
-}
 
 // A folder of CSV files the program wrote, with everything in it.
 void RemoveFolder(const std::string& folder)
@@ -70,11 +27,6 @@ void RemoveFolder(const std::string& folder)
         FindClose(search);
     }
     RemoveDirectoryA(folder.c_str());
-}
-
-std::string Quoted(const std::string& path)
-{
-    return "\"" + path + "\"";
 }
 
 constexpr char kOneModule[] = u8R"(format = "standin-worksheet"

@@ -1,17 +1,19 @@
+// Reads a board profile: every key and value checked before anything is kept.
 #include "BoardProfile.h"
 
-#include <cmath>
-#include <cstdio>
-#include <iterator>
+#include <windows.h>
 
-#include "CodePage.h"
+#include <cmath>
+
+#include "BoardProfileNames.h"
 #include "CsvTable.h"
 #include "TomlReader.h"
-#include "torq7m/modules/ClassTable.h"
 
 namespace standin {
 
 namespace {
+
+using namespace profile_names;
 
 constexpr double kCodes = 4096.0;
 constexpr std::int64_t kMaxCount = 0x7FFFFFFF;
@@ -20,112 +22,12 @@ constexpr std::int64_t kLastSlot = kBoardSlots - 1;
 constexpr double kClockLeadLimitMs = 1000.0;
 constexpr double kClockPpmLimit = 1000.0;
 
-// ---- What a channel's signal may say, per kind.
-
-constexpr std::string_view kConstantKeys[] = {"channel", "range", "signal", "offset"};
-constexpr std::string_view kPeriodicKeys[] = {"channel", "range", "signal", "offset", "amplitude", "period_ms",
-                                              "phase_deg"};
-constexpr std::string_view kNoiseKeys[] = {"channel", "range", "signal", "offset", "amplitude", "seed"};
-constexpr std::string_view kReplayKeys[] = {"channel", "range",       "signal",    "file",
-                                            "column",  "time_column", "time_unit", "interpolate", "at_end"};
-
-struct KeySet {
-    const std::string_view* keys;
-    std::size_t count;
-};
-
-template <std::size_t N>
-constexpr KeySet Keys(const std::string_view (&keys)[N])
+// A file's full path, so that the recording is found from any other folder.
+std::string FullPath(const std::string& path)
 {
-    return {keys, N};
-}
-
-struct SignalKind {
-    const char* name;
-    SimSignalKind kind;
-    KeySet keys;
-};
-
-constexpr SignalKind kSignalKinds[] = {
-    {"constant", SIM_SIGNAL_CONSTANT, Keys(kConstantKeys)}, {"sine", SIM_SIGNAL_SINE, Keys(kPeriodicKeys)},
-    {"square", SIM_SIGNAL_SQUARE, Keys(kPeriodicKeys)},     {"ramp", SIM_SIGNAL_RAMP, Keys(kPeriodicKeys)},
-    {"triangle", SIM_SIGNAL_TRIANGLE, Keys(kPeriodicKeys)}, {"noise", SIM_SIGNAL_NOISE, Keys(kNoiseKeys)},
-    {"replay", SIM_SIGNAL_REPLAY, Keys(kReplayKeys)},
-};
-
-// ---- What the digital input port may say, per source.
-
-constexpr std::string_view kPortConstantKeys[] = {"source", "value"};
-constexpr std::string_view kPortCounterKeys[] = {"source", "start", "step"};
-constexpr std::string_view kPortPatternKeys[] = {"source", "values", "at_end"};
-constexpr std::string_view kPortLoopbackKeys[] = {"source"};
-constexpr std::string_view kPortReplayKeys[] = {"source", "file", "column", "at_end"};
-
-enum class PortSource { Constant, Counter, Pattern, Loopback, Replay };
-
-struct PortSourceKind {
-    const char* name;
-    PortSource source;
-    KeySet keys;
-};
-
-constexpr PortSourceKind kPortSources[] = {
-    {"constant", PortSource::Constant, Keys(kPortConstantKeys)},
-    {"counter", PortSource::Counter, Keys(kPortCounterKeys)},
-    {"pattern", PortSource::Pattern, Keys(kPortPatternKeys)},
-    {"loopback", PortSource::Loopback, Keys(kPortLoopbackKeys)},
-    {"replay", PortSource::Replay, Keys(kPortReplayKeys)},
-};
-
-const std::vector<std::string> kInterpolations = {"hold", "linear"};
-constexpr std::uint32_t kInterpolationFlags[] = {0, SIM_REPLAY_LINEAR};
-const std::vector<std::string> kEnds = {"loop", "hold"};
-constexpr std::uint32_t kEndFlags[] = {SIM_REPLAY_LOOP, 0};
-const std::vector<std::string> kTimeUnits = {"s", "ms"};
-constexpr double kMsPerUnit[] = {1000.0, 1.0};
-
-template <typename Kind, std::size_t N>
-std::vector<std::string> NamesOf(const Kind (&kinds)[N])
-{
-    std::vector<std::string> names;
-    for (const Kind& kind : kinds)
-        names.push_back(kind.name);
-    return names;
-}
-
-std::vector<std::string> DriverEntryNames()
-{
-    return std::vector<std::string>(std::begin(kDriverEntryNames), std::end(kDriverEntryNames));
-}
-
-// An input range of the analog input class as a profile names it.
-struct InputRangeText {
-    const char* label;   // as the settings dialog lists it (code page 932)
-    std::string plain;   // the same in ASCII, for files typed by hand: "0..5V", "-2.5..2.5V"
-    double low;
-    double high;
-};
-
-InputRangeText RangeText(unsigned index)
-{
-    const AnalogInputLists& lists = *kClassTable[kClassAd].analogInput;
-    const InputRange& range = lists.rangeValues[index];
-    char plain[32];
-    std::snprintf(plain, sizeof plain, "%g..%gV", range.fRangeLow, range.fRangeHigh);
-    return {lists.ranges.texts[index], plain, range.fRangeLow, range.fRangeHigh};
-}
-
-// Both spellings of every range: its label (UTF-8) and its plain form; the
-// range of choice i is i / 2.
-std::vector<std::string> RangeChoices()
-{
-    std::vector<std::string> choices;
-    for (unsigned i = 0; i < kClassTable[kClassAd].analogInput->ranges.count; ++i) {
-        const InputRangeText range = RangeText(i);
-        choices.push_back(Cp932ToUtf8(range.label));
-        choices.push_back(range.plain);
-    }
-    return choices;
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
 }
 
 // Reads the profile into plain records; stops at the first mistake.
@@ -308,6 +210,10 @@ private:
             input->replayCodes.push_back((values[row] - range.low) * kCodes / (range.high - range.low));
         }
         input->replayFlags = kInterpolationFlags[interpolation] | kEndFlags[end];
+        input->replayFile = FullPath(csv->path);
+        input->replayColumn = column;
+        input->replayTimeColumn = timeColumn;
+        input->replayTimeUnit = unit;
         return true;
     }
 
@@ -432,45 +338,6 @@ bool ReadBoardProfile(const std::string& path, BoardProfile* profile, std::strin
     }
     *profile = std::move(read);
     return true;
-}
-
-void ApplyBoardProfile(const BoardProfile& profile, SimTorq7Control& driver)
-{
-    for (std::uint32_t slot = 0; slot < kBoardSlots; ++slot)
-        driver.SimTorq7_SetBoard(slot, nullptr);
-    for (const BoardSlotProfile& board : profile.boards) {
-        const std::uint32_t number = board.config.dwBoardNumber;
-        driver.SimTorq7_SetBoard(board.slot, &board.config);
-        driver.SimTorq7_SetBufferCapacity(number, board.bufferWords);
-        driver.SimTorq7_SetBoardClock(number, board.clockLeadMs, board.clockPpm);
-        for (const AnalogInputProfile& input : board.inputs) {
-            driver.SimTorq7_SetSignal(number, input.channel, &input.signal);
-            if (input.signal.dwKind == SIM_SIGNAL_REPLAY)
-                driver.SimTorq7_SetReplay(number, input.channel, input.replayTimesMs.data(), input.replayCodes.data(),
-                                          static_cast<std::uint32_t>(input.replayCodes.size()), input.replayFlags);
-        }
-        driver.SimTorq7_SetInputPattern(number, board.port.bytes.data(),
-                                        static_cast<std::uint32_t>(board.port.bytes.size()));
-        driver.SimTorq7_SetInputHold(number, board.port.hold ? 1 : 0);
-        driver.SimTorq7_SetLoopback(number, board.port.loopback ? 1 : 0);
-        for (const FaultProfile& fault : board.faults) {
-            if (fault.atCall > 0)
-                driver.SimTorq7_SetFault(fault.entry, number, static_cast<std::uint32_t>(fault.atCall - 1),
-                                         fault.failures, fault.errorCode);
-        }
-    }
-}
-
-void ArmTimedFaults(const BoardProfile& profile, SimTorq7Control& driver, std::uint32_t startTick)
-{
-    for (const BoardSlotProfile& board : profile.boards) {
-        for (const FaultProfile& fault : board.faults) {
-            if (fault.atCall == 0)
-                driver.SimTorq7_SetTimedFault(fault.entry, board.config.dwBoardNumber,
-                                              startTick + static_cast<std::uint32_t>(fault.fromMs), fault.failures,
-                                              fault.errorCode);
-        }
-    }
 }
 
 }  // namespace standin

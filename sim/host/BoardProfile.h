@@ -19,6 +19,12 @@ struct AnalogInputProfile {
     std::vector<double> replayTimesMs;   // SIM_SIGNAL_REPLAY
     std::vector<double> replayCodes;
     std::uint32_t replayFlags = 0;
+    // Where the replay came from (full path, columns, time unit), so that a
+    // formatted profile names the same recording.
+    std::string replayFile;
+    std::string replayColumn;
+    std::string replayTimeColumn;
+    int replayTimeUnit = 0;
 };
 
 struct DigitalInputProfile {
@@ -53,6 +59,16 @@ struct BoardProfile {
 // False, with "file:line: what is wrong" in *error, for a profile that
 // cannot be used; *profile is then left empty.
 bool ReadBoardProfile(const std::string& path, BoardProfile* profile, std::string* error);
+
+// The profile as a file that ReadBoardProfile reads back to the same boards,
+// signals, ports and faults (a port's bytes as a pattern).
+std::string FormatBoardProfile(const BoardProfile& profile);
+// False, with the path and the system's reason in *error, when the file
+// cannot be written whole.
+bool WriteBoardProfile(const std::string& path, const BoardProfile& profile, std::string* error);
+// Where a worksheet's own profile lies: "sheet.board.toml" beside
+// "sheet.toml" (or beside any other name, with ".board.toml" added).
+std::string ProfileBeside(const std::string& worksheetPath);
 
 // Lays the boards out in the driver (every other slot empty) with their
 // signals, ports, buffers and the faults counted by call. Before the

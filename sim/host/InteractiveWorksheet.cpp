@@ -1,38 +1,89 @@
-// standin-host.exe --interactive: the host's main window on the screen, as a
-// person uses the real host to prepare a worksheet. The vendor popup in the
-// menu bar places modules (with the real board selection dialog); the list
-// shows the worksheet's modules, and a double click opens a module's real
-// settings dialog. Closing the window stores the worksheet.
+// standin-host.exe --interactive: the host's main window, where a person prepares a worksheet with the real dialogs.
+#include <windows.h>
+
+#include <commdlg.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "ProgramModes.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace {
 
+using standin::BoardProfile;
 using standin::HostModule;
 using standin::StandinHost;
 
 enum ControlId { kHelpText = 100, kModuleList, kSettingsButton, kDeleteButton, kSaveButton };
+constexpr int kChildren[] = {kHelpText, kModuleList, kSettingsButton, kDeleteButton, kSaveButton};
 
 constexpr int kMargin = 8;
 constexpr int kRowHeight = 24;
 constexpr int kButtonWidth = 110;
+constexpr char kSessionProperty[] = "StandinHostSession";
+constexpr char kProgramTitle[] = "Standin Host";
+constexpr char kUntitled[] = "Untitled";
 constexpr char kHelp[] =
     "Place modules from the HALDEN menu. Double-click a module (or choose Settings) to open its settings dialog. "
-    "Closing the window stores the worksheet.";
+    "Save stores the worksheet and its boards; a * in the title marks changes not yet saved.";
 
+// The window's state, kept with the host's main window as a property.
 struct Session {
     StandinHost* host = nullptr;
-    std::string save;
+    BoardProfile boards;   // the boards this session offers, stored beside the worksheet
+    std::string save;      // where the worksheet goes; empty until the user names a file
+    bool changed = false;
     HWND main = nullptr;
     HWND list = nullptr;
     HFONT font = nullptr;
     WNDPROC hostProcedure = nullptr;
+    HHOOK placement = nullptr;
 };
 
-Session g_session;
+Session* SessionOf(HWND window)
+{
+    return static_cast<Session*>(GetPropA(window, kSessionProperty));
+}
+
+// What a change through a module's settings dialog can touch.
+struct ModuleSnapshot {
+    std::string name;
+    unsigned inputs = 0;
+    unsigned outputs = 0;
+    std::vector<char> data;
+};
+
+ModuleSnapshot Snapshot(const HostModule& module)
+{
+    const char* data = static_cast<const char*>(module.data());
+    return {module.name(), module.inputs(), module.outputs(),
+            data ? std::vector<char>(data, data + module.dataSize()) : std::vector<char>()};
+}
+
+bool operator==(const ModuleSnapshot& a, const ModuleSnapshot& b)
+{
+    return a.name == b.name && a.inputs == b.inputs && a.outputs == b.outputs && a.data == b.data;
+}
+
+std::string FileName(const std::string& path)
+{
+    return path.empty() ? kUntitled : path.substr(path.find_last_of("\\/") + 1);
+}
+
+void ShowTitle(const Session& s)
+{
+    const std::string title = std::string(kProgramTitle) + " - " + FileName(s.save) + (s.changed ? " *" : "");
+    SetWindowTextA(s.main, title.c_str());
+}
+
+void MarkChanged(Session& s, bool changed)
+{
+    s.changed = s.changed || changed;
+    ShowTitle(s);
+}
 
 std::string Describe(const HostModule& module)
 {
@@ -46,146 +97,250 @@ std::string Describe(const HostModule& module)
     return line;
 }
 
-void RefillList()
+void RefillList(const Session& s)
 {
-    SendMessageA(g_session.list, LB_RESETCONTENT, 0, 0);
-    for (const HostModule* module : g_session.host->modules())
-        SendMessageA(g_session.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Describe(*module).c_str()));
+    SendMessageA(s.list, LB_RESETCONTENT, 0, 0);
+    for (const HostModule* module : s.host->modules())
+        SendMessageA(s.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Describe(*module).c_str()));
 }
 
-HostModule* SelectedModule()
+HostModule* SelectedModule(const Session& s)
 {
-    const LRESULT index = SendMessageA(g_session.list, LB_GETCURSEL, 0, 0);
-    const auto modules = g_session.host->modules();
+    const LRESULT index = SendMessageA(s.list, LB_GETCURSEL, 0, 0);
+    const auto modules = s.host->modules();
     return index >= 0 && static_cast<std::size_t>(index) < modules.size() ? modules[index] : nullptr;
 }
 
-void OpenSettings()
+void OpenSettings(Session& s)
 {
-    if (HostModule* module = SelectedModule())
-        g_session.host->setupModule(module);
-    RefillList();
-}
-
-void DeleteSelected()
-{
-    if (HostModule* module = SelectedModule())
-        g_session.host->deleteModule(module);
-    RefillList();
-}
-
-void SaveWorksheet()
-{
-    if (g_session.save.empty())
+    HostModule* module = SelectedModule(s);
+    if (!module)
         return;
-    const bool saved = g_session.host->saveWorksheet(g_session.save);
-    std::printf("worksheet stored in %s: %s\n", g_session.save.c_str(), saved ? "yes" : "FAILED");
+    const ModuleSnapshot before = Snapshot(*module);
+    s.host->setupModule(module);
+    MarkChanged(s, !(Snapshot(*module) == before));
+    RefillList(s);
 }
 
-void LayOut(int width, int height)
+void DeleteSelected(Session& s)
+{
+    HostModule* module = SelectedModule(s);
+    if (!module)
+        return;
+    s.host->deleteModule(module);
+    MarkChanged(s, true);
+    RefillList(s);
+}
+
+// The user names the worksheet's file; false when they cancel.
+bool AskFileName(Session& s)
+{
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = s.main;
+    dialog.lpstrFilter = "Worksheets (*.toml)\0*.toml\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof file;
+    dialog.lpstrTitle = "Save the worksheet as";
+    dialog.lpstrDefExt = "toml";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&dialog))
+        return false;
+    s.save = file;
+    return true;
+}
+
+// Stores the worksheet and, beside it, the boards it was prepared with, so
+// that a later run lays out the same boards. False when nothing was stored.
+bool Save(Session& s)
+{
+    if (s.save.empty() && !AskFileName(s))
+        return false;
+    const std::string profile = standin::ProfileBeside(s.save);
+    std::string problem;
+    if (!s.host->saveWorksheet(s.save, &problem) || !standin::WriteBoardProfile(profile, s.boards, &problem)) {
+        std::printf("the worksheet could not be stored: %s\n", problem.c_str());
+        MessageBoxA(s.main, ("The worksheet could not be stored:\n" + problem).c_str(), kProgramTitle,
+                    MB_OK | MB_ICONERROR);
+        return false;
+    }
+    std::printf("worksheet stored in %s, its boards in %s\n", s.save.c_str(), profile.c_str());
+    s.changed = false;
+    ShowTitle(s);
+    return true;
+}
+
+// Closing with changes asks first; Cancel, or a save that did not happen,
+// keeps the window open.
+void OnClose(Session& s)
+{
+    if (s.changed) {
+        const std::string question =
+            s.save.empty() ? "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)"
+                           : "Save the changes to " + FileName(s.save) + " before closing?";
+        const int answer = MessageBoxA(s.main, question.c_str(), kProgramTitle, MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL || (answer == IDYES && !Save(s)))
+            return;
+    }
+    PostQuitMessage(0);
+}
+
+void LayOut(const Session& s, int width, int height)
 {
     const int listTop = kMargin + 2 * kRowHeight;
     const int buttonTop = height - kMargin - kRowHeight;
-    MoveWindow(GetDlgItem(g_session.main, kHelpText), kMargin, kMargin, width - 2 * kMargin, 2 * kRowHeight, TRUE);
-    MoveWindow(g_session.list, kMargin, listTop, width - 2 * kMargin, buttonTop - kMargin - listTop, TRUE);
+    MoveWindow(GetDlgItem(s.main, kHelpText), kMargin, kMargin, width - 2 * kMargin, 2 * kRowHeight, TRUE);
+    MoveWindow(s.list, kMargin, listTop, width - 2 * kMargin, buttonTop - kMargin - listTop, TRUE);
     int x = kMargin;
     for (const int id : {kSettingsButton, kDeleteButton, kSaveButton}) {
-        MoveWindow(GetDlgItem(g_session.main, id), x, buttonTop, kButtonWidth, kRowHeight, TRUE);
+        MoveWindow(GetDlgItem(s.main, id), x, buttonTop, kButtonWidth, kRowHeight, TRUE);
         x += kButtonWidth + kMargin;
     }
 }
 
-void OnControl(WORD id, WORD notification)
+void OnControl(Session& s, WORD id, WORD notification)
 {
     switch (id) {
     case kModuleList:
         if (notification == LBN_DBLCLK)
-            OpenSettings();
+            OpenSettings(s);
         break;
-    case kSettingsButton: OpenSettings(); break;
-    case kDeleteButton: DeleteSelected(); break;
-    case kSaveButton: SaveWorksheet(); break;
+    case kSettingsButton: OpenSettings(s); break;
+    case kDeleteButton: DeleteSelected(s); break;
+    case kSaveButton: Save(s); break;
     default: break;
     }
 }
 
+// A menu command goes to the host's own window procedure, which places a
+// module of the class it names.
+void OnMenu(Session& s, WPARAM wParam, LPARAM lParam)
+{
+    const std::vector<HostModule*> before = s.host->modules();
+    CallWindowProcA(s.hostProcedure, s.main, WM_COMMAND, wParam, lParam);
+    MarkChanged(s, s.host->modules() != before);
+    RefillList(s);
+}
+
 // Runs in front of the host's own window procedure, which keeps answering
-// the library and placing modules from the menu.
+// the library.
 LRESULT CALLBACK SessionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    Session& s = *SessionOf(window);
     switch (message) {
     case WM_COMMAND:
-        if (lParam != 0) {
-            OnControl(LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        }
-        CallWindowProcA(g_session.hostProcedure, window, message, wParam, lParam);
-        RefillList();   // a menu command may have placed a module
+        if (lParam != 0)
+            OnControl(s, LOWORD(wParam), HIWORD(wParam));
+        else
+            OnMenu(s, wParam, lParam);
         return 0;
-    case WM_SIZE:
-        LayOut(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_CLOSE:
-        SaveWorksheet();
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return CallWindowProcA(g_session.hostProcedure, window, message, wParam, lParam);
+    case WM_SIZE: LayOut(s, LOWORD(lParam), HIWORD(lParam)); return 0;
+    case WM_CLOSE: OnClose(s); return 0;
+    default: return CallWindowProcA(s.hostProcedure, window, message, wParam, lParam);
     }
 }
 
-void AddChild(const char* className, const char* text, DWORD style, int id)
+bool Inside(const RECT& outer, const RECT& inner)
 {
-    HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, g_session.main,
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+// A module's window owns the library's dialogs: a hidden popup at the
+// screen's corner, which a dialog template without a place of its own is
+// placed against. Such a dialog of this session is centred over the host's
+// window once it is set up, before it shows.
+LRESULT CALLBACK PlaceDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    HWND owner = code == HC_ACTION && call.message == WM_INITDIALOG ? GetWindow(call.hwnd, GW_OWNER) : nullptr;
+    HWND host = owner ? GetWindow(owner, GW_OWNER) : nullptr;
+    RECT hostBox{};
+    RECT box{};
+    if (host && SessionOf(host) && GetWindowRect(host, &hostBox) && GetWindowRect(call.hwnd, &box) &&
+        !Inside(hostBox, box)) {
+        RECT client{};
+        GetClientRect(host, &client);
+        POINT centre{client.right / 2, client.bottom / 2};
+        ClientToScreen(host, &centre);
+        SetWindowPos(call.hwnd, nullptr, centre.x - (box.right - box.left) / 2,
+                     centre.y - (box.bottom - box.top) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The window opens in the middle of the screen's work area.
+void CentreOnScreen(HWND window)
+{
+    RECT area{};
+    RECT box{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    MoveWindow(window, area.left + (area.right - area.left - width) / 2,
+               area.top + (area.bottom - area.top - height) / 2, width, height, FALSE);
+}
+
+void AddChild(const Session& s, const char* className, const char* text, DWORD style, int id)
+{
+    HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, s.main,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                  nullptr);
-    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_session.font), FALSE);
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), FALSE);
 }
 
-void BuildWindow()
+void BuildWindow(Session& s)
 {
-    g_session.font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
-    AddChild("STATIC", kHelp, SS_LEFT, kHelpText);
-    AddChild("LISTBOX", "", LBS_NOTIFY | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, kModuleList);
-    AddChild("BUTTON", "Settings...", BS_PUSHBUTTON, kSettingsButton);
-    AddChild("BUTTON", "Delete", BS_PUSHBUTTON, kDeleteButton);
-    AddChild("BUTTON", "Save", BS_PUSHBUTTON, kSaveButton);
-    g_session.list = GetDlgItem(g_session.main, kModuleList);
-    g_session.hostProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(g_session.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SessionProc)));
+    s.font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+    AddChild(s, "STATIC", kHelp, SS_LEFT, kHelpText);
+    AddChild(s, "LISTBOX", "", LBS_NOTIFY | WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, kModuleList);
+    AddChild(s, "BUTTON", "Settings...", BS_PUSHBUTTON, kSettingsButton);
+    AddChild(s, "BUTTON", "Delete", BS_PUSHBUTTON, kDeleteButton);
+    AddChild(s, "BUTTON", "Save", BS_PUSHBUTTON, kSaveButton);
+    s.list = GetDlgItem(s.main, kModuleList);
+    SetPropA(s.main, kSessionProperty, &s);
+    s.hostProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(s.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SessionProc)));
+    s.placement = SetWindowsHookExA(WH_CALLWNDPROCRET, PlaceDialogs, nullptr, GetCurrentThreadId());
+    CentreOnScreen(s.main);
     RECT client{};
-    GetClientRect(g_session.main, &client);
-    LayOut(client.right, client.bottom);
-    RefillList();
+    GetClientRect(s.main, &client);
+    LayOut(s, client.right, client.bottom);
+    RefillList(s);
+    ShowTitle(s);
 }
 
-void TearDownWindow()
+void TearDownWindow(Session& s)
 {
-    ShowWindow(g_session.main, SW_HIDE);
-    SetWindowLongPtrA(g_session.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_session.hostProcedure));
-    for (const int id : {kHelpText, kModuleList, kSettingsButton, kDeleteButton, kSaveButton})
-        DestroyWindow(GetDlgItem(g_session.main, id));
-    DeleteObject(g_session.font);
-    g_session = Session{};
+    ShowWindow(s.main, SW_HIDE);
+    UnhookWindowsHookEx(s.placement);
+    SetWindowLongPtrA(s.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s.hostProcedure));
+    RemovePropA(s.main, kSessionProperty);
+    for (const int id : kChildren)
+        DestroyWindow(GetDlgItem(s.main, id));
+    DeleteObject(s.font);
 }
 
 }  // namespace
 
-int RunInteractive(StandinHost& host, const std::string& save)
+int RunInteractive(StandinHost& host, const std::string& save, const BoardProfile& boards)
 {
     host.leaveDialogsToUser();
-    g_session.host = &host;
-    g_session.save = save;
-    g_session.main = host.mainWindow();
-    BuildWindow();
-    SetWindowTextA(g_session.main, save.empty() ? "Standin Host" : ("Standin Host - " + save).c_str());
-    ShowWindow(g_session.main, SW_SHOW);
+    Session session;
+    session.host = &host;
+    session.boards = boards;
+    session.save = save;
+    session.main = host.mainWindow();
+    BuildWindow(session);
+    ShowWindow(session.main, SW_SHOW);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    TearDownWindow();
+    TearDownWindow(session);
     return 0;
 }

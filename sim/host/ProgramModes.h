@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "sim/host/BoardProfile.h"
 #include "sim/host/StandinHost.h"
 
 // Opens the dialog named by its template (Q7_DEVSEL, TORQ7_ADDLG,
@@ -14,6 +15,8 @@ int RunDialogPicture(standin::StandinHost& host, const std::string& dialog, cons
 
 // Shows the host's main window with its menu (the vendor popup places
 // modules) and the worksheet's modules, whose settings dialogs a double
-// click opens; stores the worksheet in `save` (if given) when the window
-// is closed. Returns when the user closes it.
-int RunInteractive(standin::StandinHost& host, const std::string& save);
+// click opens. Save stores the worksheet in `save` (or a file the user
+// names) and `boards`, the boards the driver offers, beside it
+// (ProfileBeside); closing with changes not saved asks first. Returns when
+// the user has closed the window.
+int RunInteractive(standin::StandinHost& host, const std::string& save, const standin::BoardProfile& boards);

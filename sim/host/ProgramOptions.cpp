@@ -151,6 +151,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
             return false;
         i += count;
     }
+    options->boardNamed = seen.count("--board") > 0;
     if (options->interactive && !options->pictureDialog.empty()) {
         *error = "--interactive and --picture cannot be used together";
         return false;
@@ -174,9 +175,10 @@ const char* UsageText()
            "--ms (0.001..3600000) and --block (1..65535) replace the worksheet's time base.\n"
            "--verbose also prints how the library bound itself to the host.\n"
            "--interactive shows the host's window (a display is needed): place modules from the HALDEN\n"
-           "menu, double-click a module for its settings dialog; closing the window stores the worksheet\n"
-           "in the --save file. The simulated driver offers a second board then, unless the profile\n"
-           "fills slot 1.\n"
+           "menu, double-click a module for its settings dialog; Save stores the worksheet in the --save\n"
+           "file (or one it asks for) and the boards it offered beside it (sheet.toml: sheet.board.toml).\n"
+           "The simulated driver offers a second board then, unless the profile fills slot 1.\n"
+           "Without --board, a worksheet's run or session uses the profile stored beside it, if any.\n"
            "--picture opens the dialog Q7_DEVSEL, TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG or\n"
            "TORQ7_ABOUT as a user would and saves a picture of it.\n"
            "Exit codes: 0 done; 1 the library, driver or host checks failed; 2 a bad command line,\n"

@@ -22,6 +22,7 @@ struct Options {
     std::string library;
     std::string driver;   // empty: run without a driver
     std::string board;
+    bool boardNamed = false;   // --board given: no profile is looked for beside the worksheet
     std::string worksheet;
     std::string save;
     std::string csv;

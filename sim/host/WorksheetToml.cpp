@@ -1,225 +1,23 @@
+// Reads a TOML worksheet: every key checked, each settings block built from named fields and raw patches.
 #include "WorksheetToml.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
 #include "CodePage.h"
 #include "HexText.h"
 #include "TomlReader.h"
-#include "torq7m/host/HostRecords.h"
-#include "torq7m/modules/ClassTable.h"
+#include "WorksheetTomlLayouts.h"
 
 namespace standin {
 
 namespace {
 
-constexpr char kFormat[] = "standin-worksheet";
-constexpr std::int64_t kTomlVersion = 2;
-constexpr std::size_t kNameBytes = kChannelNameSize - 1;
-
-// ---- The settings fields of each class: a 32-bit index at an offset, named
-// by the text the settings dialog shows for it, or by a value of a table.
-
-struct SettingField {
-    const char* key;
-    std::uint32_t offset;
-    const char* const* labels;    // code page 932; null for a field named by `values`
-    const std::uint32_t* values;
-    std::size_t count;
-    bool inputRange;   // the index also sets the span and the two ends of the range
-};
-
-constexpr const AnalogInputLists& kAdLists = *kClassTable[kClassAd].analogInput;
-constexpr const AnalogOutputLists& kDaLists = *kClassTable[kClassDa].analogOutput;
-
-constexpr SettingField kAdFields[] = {
-    {"input_range", offsetof(AdModuleData, nInputRange), kAdLists.ranges.texts, nullptr, kAdLists.ranges.count, true},
-    {"buffer_mode", offsetof(AdModuleData, nBufferMode), kAdLists.bufferModes.texts, nullptr,
-     kAdLists.bufferModes.count, false},
-    {"buffer_words", offsetof(AdModuleData, nBufferSize), nullptr, kAdLists.bufferWords, kAdLists.bufferSizes.count,
-     false},
-    {"start_method", offsetof(AdModuleData, nStartMethod), kAdLists.startMethods.texts, nullptr,
-     kAdLists.startMethods.count, false},
-};
-constexpr SettingField kDaFields[] = {
-    {"output_range", offsetof(DaModuleData, nOutputRange), kDaLists.ranges.texts, nullptr, kDaLists.ranges.count, false},
-};
-
-struct ModuleLayout {
-    const char* className;
-    std::uint32_t size;
-    unsigned names;
-    std::uint32_t boardOffset;
-    const char* nameFormat;   // of the default channel names
-    const SettingField* fields;
-    std::size_t fieldCount;
-};
-
-constexpr ModuleLayout Layout(const ClassDescription& row, const SettingField* fields, std::size_t fieldCount)
-{
-    return {row.className, row.dataSize, row.channelMax, row.boardOffset, row.channelNameFormat, fields, fieldCount};
-}
-
-constexpr ModuleLayout kLayouts[] = {
-    Layout(kClassTable[kClassAd], kAdFields, std::size(kAdFields)),
-    Layout(kClassTable[kClassDi], nullptr, 0),
-    Layout(kClassTable[kClassDo], nullptr, 0),
-    Layout(kClassTable[kClassDa], kDaFields, std::size(kDaFields)),
-};
+using namespace sheet;
 
 constexpr std::string_view kModuleKeys[] = {"class",  "name",  "name_hex", "description", "description_hex",
                                             "inputs", "outputs", "board",  "channel_names", "raw"};
-
-const ModuleLayout* LayoutOf(const std::string& className)
-{
-    for (const ModuleLayout& layout : kLayouts) {
-        if (className == layout.className)
-            return &layout;
-    }
-    return nullptr;
-}
-
-// What the named fields of a block say; a block is built from it alone.
-struct ModuleSettings {
-    std::vector<std::string> names;   // code page 932
-    std::uint16_t board = 0;
-    std::vector<int> choices;         // index per field; absent fields 0
-};
-
-ModuleSettings DefaultSettings(const ModuleLayout& layout)
-{
-    ModuleSettings settings;
-    for (unsigned i = 0; i < layout.names; ++i) {
-        char name[kChannelNameSize];
-        std::snprintf(name, sizeof name, layout.nameFormat, i);
-        settings.names.push_back(name);
-    }
-    settings.choices.assign(layout.fieldCount, 0);
-    return settings;
-}
-
-template <typename T>
-void Put(std::vector<std::uint8_t>* data, std::size_t offset, T value)
-{
-    std::memcpy(data->data() + offset, &value, sizeof value);
-}
-
-template <typename T>
-T Get(const std::vector<std::uint8_t>& data, std::size_t offset)
-{
-    T value;
-    std::memcpy(&value, data.data() + offset, sizeof value);
-    return value;
-}
-
-std::vector<std::uint8_t> BuildBlock(const ModuleLayout& layout, const ModuleSettings& settings)
-{
-    std::vector<std::uint8_t> data(layout.size, 0);
-    for (std::size_t i = 0; i < settings.names.size() && i < layout.names; ++i)
-        std::memcpy(data.data() + i * kChannelNameSize, settings.names[i].data(),
-                    std::min(settings.names[i].size(), kNameBytes));
-    Put(&data, layout.boardOffset, settings.board);
-    for (std::size_t f = 0; f < layout.fieldCount; ++f) {
-        const SettingField& field = layout.fields[f];
-        const int index = settings.choices[f];
-        Put(&data, field.offset, static_cast<std::int32_t>(index));
-        if (field.inputRange) {
-            const InputRange& range = kAdLists.rangeValues[index];
-            Put(&data, offsetof(AdModuleData, wRangeSpan), range.wRangeSpan);
-            Put(&data, offsetof(AdModuleData, fRangeHigh), range.fRangeHigh);
-            Put(&data, offsetof(AdModuleData, fRangeLow), range.fRangeLow);
-        }
-    }
-    return data;
-}
-
-// ---- Writing.
-
-std::string Quoted(const std::string& utf8)
-{
-    std::string text = "\"";
-    for (unsigned char c : utf8) {
-        if (c == '"' || c == '\\') {
-            text += '\\';
-            text += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04X", c);
-            text += escape;
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    return text + "\"";
-}
-
-// A code page 932 text that UTF-8 carries there and back unchanged.
-bool Expressible(const std::string& cp932, std::string* utf8)
-{
-    std::string back;
-    *utf8 = Cp932ToUtf8(cp932);
-    return Utf8ToCp932(*utf8, &back) && back == cp932;
-}
-
-void WriteText(std::string* out, const char* key, const std::string& cp932)
-{
-    std::string utf8;
-    if (Expressible(cp932, &utf8))
-        *out += std::string(key) + " = " + Quoted(utf8) + "\n";
-    else
-        *out += std::string(key) + "_hex = \"" + ToHex(cp932.data(), cp932.size()) + "\"\n";
-}
-
-std::string NameIn(const std::vector<std::uint8_t>& data, std::size_t offset)
-{
-    const char* start = reinterpret_cast<const char*>(data.data() + offset);
-    return std::string(start, strnlen(start, kNameBytes));
-}
-
-void WriteSettings(std::string* out, const ModuleLayout& layout, const std::vector<std::uint8_t>& data)
-{
-    ModuleSettings settings = DefaultSettings(layout);
-    *out += "board = " + std::to_string(Get<std::uint16_t>(data, layout.boardOffset)) + "\n";
-    settings.board = Get<std::uint16_t>(data, layout.boardOffset);
-    *out += "channel_names = [";
-    for (unsigned i = 0; i < layout.names; ++i) {
-        std::string utf8;
-        const std::string name = NameIn(data, i * kChannelNameSize);
-        // A name that the file cannot carry is left to the raw bytes.
-        settings.names[i] = Expressible(name, &utf8) ? name : std::string();
-        *out += (i == 0 ? "" : ", ") + Quoted(Expressible(name, &utf8) ? utf8 : std::string());
-    }
-    *out += "]\n";
-    for (std::size_t f = 0; f < layout.fieldCount; ++f) {
-        const SettingField& field = layout.fields[f];
-        const std::int32_t index = Get<std::int32_t>(data, field.offset);
-        if (index < 0 || static_cast<std::size_t>(index) >= field.count)
-            continue;
-        settings.choices[f] = index;
-        *out += std::string(field.key) + " = " +
-                (field.labels ? Quoted(Cp932ToUtf8(field.labels[index])) : std::to_string(field.values[index])) + "\n";
-    }
-    const std::vector<std::uint8_t> built = BuildBlock(layout, settings);
-    std::string raw;
-    for (std::size_t i = 0; i < data.size();) {
-        if (data[i] == built[i]) {
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < data.size() && data[end] != built[end])
-            ++end;
-        raw += std::string(raw.empty() ? "" : ",\n       ") + "{ offset = " + std::to_string(i) + ", bytes = \"" +
-               ToHex(data.data() + i, end - i) + "\" }";
-        i = end;
-    }
-    if (!raw.empty())
-        *out += "raw = [" + raw + "]\n";
-}
-
-// ---- Reading.
 
 std::vector<std::string> Utf8Labels(const SettingField& field)
 {
@@ -458,39 +256,6 @@ private:
 };
 
 }  // namespace
-
-std::string FormatWorksheetToml(const StoredWorksheet& worksheet)
-{
-    std::string out = "# Worksheet of the stand-in host (format described in the README).\n";
-    out += std::string("format = \"") + kFormat + "\"\nversion = " + std::to_string(kTomlVersion) + "\n";
-    if (worksheet.hasTimeBase) {
-        char msPerSample[40];
-        std::snprintf(msPerSample, sizeof msPerSample, "%.17g", worksheet.msPerSample);
-        out += std::string("\n[timebase]\nms_per_sample = ") + msPerSample +
-               "\nblock_size = " + std::to_string(worksheet.blockSize) + "\n";
-    }
-    for (const StoredModule& module : worksheet.modules) {
-        const ModuleLayout* layout = LayoutOf(module.className);
-        out += "\n[[module]]\nclass = " + Quoted(module.className) + "\n";
-        WriteText(&out, "name", module.name);
-        WriteText(&out, "description", module.description);
-        out += "inputs = " + std::to_string(module.inputs) + "\noutputs = " + std::to_string(module.outputs) + "\n";
-        if (layout && module.data.size() == layout->size)
-            WriteSettings(&out, *layout, module.data);
-    }
-    for (const StoredConnection& link : worksheet.connections) {
-        const auto reference = [&worksheet](std::size_t index) {
-            std::size_t named = 0;
-            for (const StoredModule& module : worksheet.modules)
-                named += module.name == worksheet.modules[index].name ? 1 : 0;
-            std::string utf8;
-            return named == 1 && Expressible(worksheet.modules[index].name, &utf8) ? Quoted(utf8) : std::to_string(index);
-        };
-        out += "\n[[connection]]\nfrom = " + reference(link.from) + "\noutput = " + std::to_string(link.output) +
-               "\nto = " + reference(link.to) + "\ninput = " + std::to_string(link.input) + "\n";
-    }
-    return out;
-}
 
 bool ReadWorksheetToml(const std::string& path, StoredWorksheet* worksheet, std::string* error)
 {

@@ -52,11 +52,43 @@ void PrintWarning(const Warning& warning)
                 english.empty() ? "" : ("  (" + english + ")").c_str());
 }
 
-// A second board, so that the selection dialog offers a choice.
-void AddSecondBoard(SimTorq7Control& driver)
+// On the screen a second board, so that the selection dialog offers a
+// choice, unless the profile fills its slot already. It is board #1 unless
+// the profile gives that number to another slot: the profile stored beside
+// a worksheet must read back.
+void AddSecondBoard(BoardProfile& profile)
 {
-    const SimBoardConfig board{1, 1, 1, 0xD000, 32, 3};
-    driver.SimTorq7_SetBoard(1, &board);
+    const auto taken = [&profile](auto field, std::uint32_t value) {
+        return std::any_of(profile.boards.begin(), profile.boards.end(),
+                           [&](const BoardSlotProfile& board) { return field(board) == value; });
+    };
+    const auto slot = [](const BoardSlotProfile& board) { return board.slot; };
+    const auto number = [](const BoardSlotProfile& board) { return board.config.dwBoardNumber; };
+    if (taken(slot, 1))
+        return;
+    BoardSlotProfile board;
+    board.slot = 1;
+    board.config = {1, 1, 1, 0xD000, 32, 3};
+    while (taken(number, board.config.dwBoardNumber))
+        ++board.config.dwBoardNumber;
+    profile.boards.push_back(board);
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Without --board, a worksheet prepared on the screen brings the boards it
+// was prepared with: the profile stored beside it.
+void PickProfileBeside(Options& options)
+{
+    const std::string& worksheet = options.worksheet.empty() ? options.save : options.worksheet;
+    if (options.boardNamed || options.driver.empty() || worksheet.empty() || !FileExists(ProfileBeside(worksheet)))
+        return;
+    options.board = ProfileBeside(worksheet);
+    std::printf("board profile: %s, stored beside the worksheet\n", options.board.c_str());
 }
 
 // How the library bound itself to the host: what --verbose shows.
@@ -105,7 +137,7 @@ bool OnScreen(const Options& options)
 }
 
 // The screen modes: a person's session or a picture of one dialog.
-int RunOnScreen(StandinHost& host, const Options& options)
+int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& profile)
 {
     int result = kExitOk;
     if (options.interactive) {
@@ -114,7 +146,7 @@ int RunOnScreen(StandinHost& host, const Options& options)
             std::printf("worksheet refused: %s\n", problem.c_str());
             result = kExitRefused;
         } else {
-            result = RunInteractive(host, options.save);
+            result = RunInteractive(host, options.save, profile);
         }
     } else {
         result = RunDialogPicture(host, options.pictureDialog, options.pictureFile);
@@ -248,8 +280,9 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     return result;
 }
 
-int Run(const Options& options)
+int Run(Options options)
 {
+    PickProfileBeside(options);
     BoardProfile profile;
     StoredWorksheet worksheet;
     std::string worksheetPath;
@@ -269,11 +302,9 @@ int Run(const Options& options)
     } else if (host.loadDriver(options.driver)) {
         std::printf("driver: %s\nboards: %s (%zu)\n", options.driver.c_str(), options.board.c_str(),
                     profile.boards.size());
+        if (OnScreen(options))
+            AddSecondBoard(profile);
         ApplyBoardProfile(profile, *host.driver());
-        const bool slotOneTaken = std::any_of(profile.boards.begin(), profile.boards.end(),
-                                              [](const BoardSlotProfile& board) { return board.slot == 1; });
-        if (OnScreen(options) && !slotOneTaken)
-            AddSecondBoard(*host.driver());
     } else {
         std::printf("driver: cannot load %s\n", options.driver.c_str());
         return kExitFailed;
@@ -295,7 +326,7 @@ int Run(const Options& options)
     }
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
-        return RunOnScreen(host, options);
+        return RunOnScreen(host, options, profile);
     const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath);
     const int shutDown = ShutDown(host);
     return shutDown != kExitOk ? shutDown : result;

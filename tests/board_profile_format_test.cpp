@@ -1,0 +1,163 @@
+// A board profile written by FormatBoardProfile (as the interactive window stores it beside a worksheet) reads back
+// to the same boards, signals, ports and faults, and its name beside a worksheet follows the worksheet's.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "RehearsalFiles.h"
+#include "sim/host/BoardProfile.h"
+
+namespace torq7test {
+namespace {
+
+// Every source a profile can describe, on two boards.
+constexpr char kEverySource[] = u8R"([[board]]
+slot = 2
+number = 7
+port_address = 0xE800
+port_length = 16
+switch = 5
+buffer_words = 4096
+clock_lead_ms = 3.5
+clock_ppm = -80
+[[board.analog_input]]
+channel = 0
+range = "0～10V"
+signal = "sine"
+offset = 5
+amplitude = 2.5
+period_ms = 250
+phase_deg = 90
+[[board.analog_input]]
+channel = 1
+range = "±5V"
+signal = "noise"
+offset = -1
+amplitude = 0.5
+seed = 9
+[[board.analog_input]]
+channel = 2
+signal = "constant"
+offset = 1.25
+[[board.analog_input]]
+channel = 3
+range = "0..10V"
+signal = "replay"
+file = "recording.csv"
+column = "volts"
+time_column = "t"
+time_unit = "ms"
+interpolate = "linear"
+at_end = "hold"
+[board.digital_input]
+source = "counter"
+start = 3
+step = 2
+[[board.fault]]
+entry = "Torq7GetData"
+from_ms = 1500
+count = 0
+error = 77
+
+[[board]]
+slot = 0
+[board.digital_input]
+source = "pattern"
+values = [1, 2, 255]
+at_end = "hold"
+[[board.fault]]
+entry = "Torq7InPort"
+at_call = 4
+error = -3
+)";
+
+void ExpectSameBoards(const standin::BoardProfile& a, const standin::BoardProfile& b)
+{
+    ASSERT_EQ(a.boards.size(), b.boards.size());
+    for (std::size_t i = 0; i < a.boards.size(); ++i) {
+        const standin::BoardSlotProfile& x = a.boards[i];
+        const standin::BoardSlotProfile& y = b.boards[i];
+        EXPECT_EQ(x.slot, y.slot);
+        EXPECT_EQ(0, std::memcmp(&x.config, &y.config, sizeof x.config)) << "board in slot " << x.slot;
+        EXPECT_EQ(x.bufferWords, y.bufferWords);
+        EXPECT_EQ(x.clockLeadMs, y.clockLeadMs);
+        EXPECT_EQ(x.clockPpm, y.clockPpm);
+        ASSERT_EQ(x.inputs.size(), y.inputs.size());
+        for (std::size_t c = 0; c < x.inputs.size(); ++c) {
+            const standin::AnalogInputProfile& p = x.inputs[c];
+            const standin::AnalogInputProfile& q = y.inputs[c];
+            EXPECT_EQ(p.channel, q.channel);
+            EXPECT_EQ(p.range, q.range);
+            EXPECT_EQ(p.signal.dwKind, q.signal.dwKind) << "channel " << p.channel;
+            EXPECT_NEAR(p.signal.dCenter, q.signal.dCenter, 1e-9) << "channel " << p.channel;
+            EXPECT_NEAR(p.signal.dAmplitude, q.signal.dAmplitude, 1e-9) << "channel " << p.channel;
+            EXPECT_EQ(p.signal.dPeriodMs, q.signal.dPeriodMs);
+            EXPECT_NEAR(p.signal.dPhaseMs, q.signal.dPhaseMs, 1e-9);
+            EXPECT_EQ(p.signal.dwSeed, q.signal.dwSeed);
+            EXPECT_EQ(p.replayTimesMs, q.replayTimesMs);
+            EXPECT_EQ(p.replayCodes, q.replayCodes);
+            EXPECT_EQ(p.replayFlags, q.replayFlags);
+        }
+        EXPECT_EQ(x.port.loopback, y.port.loopback);
+        EXPECT_EQ(x.port.bytes, y.port.bytes);
+        EXPECT_EQ(x.port.hold, y.port.hold);
+        ASSERT_EQ(x.faults.size(), y.faults.size());
+        for (std::size_t f = 0; f < x.faults.size(); ++f) {
+            EXPECT_EQ(x.faults[f].entry, y.faults[f].entry);
+            EXPECT_EQ(x.faults[f].atCall, y.faults[f].atCall);
+            EXPECT_EQ(x.faults[f].fromMs, y.faults[f].fromMs);
+            EXPECT_EQ(x.faults[f].failures, y.faults[f].failures);
+            EXPECT_EQ(x.faults[f].errorCode, y.faults[f].errorCode);
+        }
+    }
+}
+
+// The profile written to another folder still finds its recording, and reads back to what was read.
+TEST(BoardProfileFormatTest, AFormattedProfileReadsBackToTheSameBoards)
+{
+    TempFolder source;
+    TempFolder elsewhere;
+    source.write("recording.csv", "t,volts\n0,1.5\n2,2.5\n5,9.75\n");
+    const std::string demo = ProgramFolder() + "profiles\\demo-board.toml";
+    for (const std::string& path : {source.write("every.toml", kEverySource), demo}) {
+        standin::BoardProfile first;
+        standin::BoardProfile second;
+        std::string error;
+        ASSERT_TRUE(standin::ReadBoardProfile(path, &first, &error)) << error;
+        const std::string copy = elsewhere.write("copy.toml", "");
+        ASSERT_TRUE(standin::WriteBoardProfile(copy, first, &error)) << error;
+        ASSERT_TRUE(standin::ReadBoardProfile(copy, &second, &error))
+            << error << "\n" << standin::FormatBoardProfile(first);
+        ExpectSameBoards(first, second);
+        EXPECT_EQ(standin::FormatBoardProfile(first), standin::FormatBoardProfile(second)) << path;
+    }
+}
+
+TEST(BoardProfileFormatTest, AWorksheetsProfileLiesBesideItUnderItsName)
+{
+    const struct {
+        const char* worksheet;
+        const char* profile;
+    } kCases[] = {
+        {"sheet.toml", "sheet.board.toml"},
+        {"C:\\work\\day 1\\sheet.toml", "C:\\work\\day 1\\sheet.board.toml"},
+        {"C:\\work\\sheet.worksheet", "C:\\work\\sheet.worksheet.board.toml"},
+        {"C:\\sheets.toml\\plain", "C:\\sheets.toml\\plain.board.toml"},
+        {"../sheet", "../sheet.board.toml"},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(standin::ProfileBeside(c.worksheet), c.profile) << c.worksheet;
+}
+
+TEST(BoardProfileFormatTest, AProfileThatCannotBeWrittenSaysWhereAndWhy)
+{
+    TempFolder files;
+    std::string error;
+    const std::string path = files.path() + "no\\such\\sheet.board.toml";
+    EXPECT_FALSE(standin::WriteBoardProfile(path, standin::BoardProfile{}, &error));
+    EXPECT_EQ(error, path + ": No such file or directory");
+}
+
+}  // namespace
+}  // namespace torq7test
