@@ -1,3 +1,4 @@
+// The checks of a worksheet against the board profile before a run.
 #include "RunChecks.h"
 
 #include <cstdio>
