@@ -89,16 +89,23 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         std::string message;
     };
     const Case kCases[] = {
-        {"--seconds -1", 2, "standin-host: --seconds is -1, outside 0.001..2.592e+06"},
+        {"--seconds -1", 2, "standin-host: --seconds is -1, outside 0.001..2592000"},
         {"--seconds abc", 2, "standin-host: --seconds must be a number, not 'abc'"},
         {"--seconds", 2, "standin-host: --seconds needs a value"},
         {"--seconds 1 --seconds 2", 2, "standin-host: --seconds is given twice"},
-        {"--ms 0", 2, "standin-host: --ms is 0, outside 0.001..3.6e+06"},
+        {"--ms 0", 2, "standin-host: --ms is 0, outside 0.001..3600000"},
         {"--block 0", 2, "standin-host: --block is 0, outside 1..65535"},
         {"--block 2.5", 2, "standin-host: --block must be a whole number, not '2.5'"},
         {"--block 70000", 2, "standin-host: --block is 70000, outside 1..65535"},
         {"--frobnicate", 2, "standin-host: unknown option '--frobnicate'"},
         {"--interactive --picture Q7_DEVSEL x.bmp", 2, "--interactive and --picture cannot be used together"},
+        {"--interactive --seconds 5", 2, "standin-host: --seconds cannot be used with --interactive"},
+        {"--interactive --csv run", 2, "standin-host: --csv cannot be used with --interactive"},
+        {"--picture TORQ7_ADDLG a.bmp --seconds 3", 2, "standin-host: --seconds cannot be used with --picture"},
+        {"--picture FOO x.bmp", 2,
+         "standin-host: --picture FOO: not a dialog of the library; the dialogs are Q7_DEVSEL, TORQ7_ADDLG, "
+         "TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG, TORQ7_ABOUT"},
+        {"--no-driver", 4, "the worksheet's 4 modules cannot be placed: they measured nothing"},
         {"--board " + Quoted(dir + "none.toml"), 2, "board profile refused: " + dir + "none.toml"},
         {"--board " + profile + " --worksheet " + twice, 2,
          "worksheet refused: " + dir + "twice.toml:15: a module named 'AD' is already in the worksheet"},
@@ -123,6 +130,33 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         EXPECT_NE(run.output.find(c.message), std::string::npos)
             << c.arguments << "\nexpected: " << c.message << "\nprinted:\n" << run.output;
     }
+}
+
+// A worksheet stored by a run takes its boards along: run again without
+// --board, it meets the same boards; a profile already lying beside it is
+// the one the run read, and stays as written.
+TEST_F(StandinProgramTest, AStoredWorksheetRunsAgainOnTheBoardsItRanOn)
+{
+    const std::string dir = files_.path();
+    const std::string profile = files_.write("board.toml", kProfile);
+    const std::string sheet = files_.write("sheet.toml", OneModuleSheet("0"));
+    const std::string stored = dir + "stored.toml";
+    const ProgramRun first = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
+                                            " --seconds 0.5 --save " + Quoted(stored),
+                                        dir + "output.txt");
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_NE(first.output.find("boards stored in " + dir + "stored.board.toml"), std::string::npos) << first.output;
+
+    const ProgramRun again = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5", dir + "output.txt");
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_NE(again.output.find("stored.board.toml, stored beside the worksheet"), std::string::npos) << again.output;
+
+    const std::string written = files_.read(dir + "stored.board.toml");
+    const ProgramRun resaved = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5 --save " + Quoted(stored),
+                                          dir + "output.txt");
+    EXPECT_EQ(resaved.exitCode, 0) << resaved.output;
+    EXPECT_EQ(resaved.output.find("boards stored in"), std::string::npos) << resaved.output;
+    EXPECT_EQ(files_.read(dir + "stored.board.toml"), written);
 }
 
 // Two runs of the demo's worksheet on the virtual clock write the very same

@@ -55,15 +55,33 @@ HostModule* PlaceWithFirstBoard(StandinHost& host, const PictureRecipe& recipe)
     return host.placeModule(recipe.moduleClass, recipe.placement);
 }
 
+const PictureRecipe* FindRecipe(const std::string& dialog)
+{
+    for (const PictureRecipe& candidate : kRecipes) {
+        if (dialog == candidate.dialog)
+            return &candidate;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+bool IsPictureDialog(const std::string& dialog)
+{
+    return FindRecipe(dialog) != nullptr;
+}
+
+std::string PictureDialogNames()
+{
+    std::string names;
+    for (const PictureRecipe& recipe : kRecipes)
+        names += (names.empty() ? "" : ", ") + std::string(recipe.dialog);
+    return names;
+}
 
 int RunDialogPicture(StandinHost& host, const std::string& dialog, const std::string& file)
 {
-    const PictureRecipe* recipe = nullptr;
-    for (const PictureRecipe& candidate : kRecipes) {
-        if (dialog == candidate.dialog)
-            recipe = &candidate;
-    }
+    const PictureRecipe* recipe = FindRecipe(dialog);
     if (!recipe) {
         std::printf("no way known to open the dialog %s\n", dialog.c_str());
         return 1;

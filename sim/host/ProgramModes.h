@@ -12,6 +12,9 @@
 // and saves a picture of it as a BMP file. 0 when saved, 3 when the dialog
 // did not open (the library does not offer it), 1 on other failures.
 int RunDialogPicture(standin::StandinHost& host, const std::string& dialog, const std::string& file);
+// The dialogs RunDialogPicture knows how to open, for the command line's check.
+bool IsPictureDialog(const std::string& dialog);
+std::string PictureDialogNames();   // comma-separated
 
 // Shows the host's main window with its menu (the vendor popup places
 // modules) and the worksheet's modules, whose settings dialogs a double

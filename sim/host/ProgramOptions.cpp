@@ -14,8 +14,13 @@ namespace {
 
 enum class Kind { Flag, Text, Number, Whole, Picture };
 
+// What the program does: an option that serves one way of running only is
+// refused with the others rather than ignored.
+enum Mode : unsigned { kRun = 1, kInteractive = 2, kPicture = 4, kAnyMode = kRun | kInteractive | kPicture };
+
 struct OptionSpec {
     const char* name;
+    unsigned modes;   // the Modes it serves
     Kind kind;
     bool Options::*flag;
     std::string Options::*text;
@@ -32,21 +37,21 @@ constexpr double kMaxMsPerSample = 3600000.0;
 constexpr double kMaxBlock = 65535.0;
 
 constexpr OptionSpec kOptions[] = {
-    {"--help", Kind::Flag, &Options::help, nullptr, nullptr, nullptr, 0, 0},
-    {"--interactive", Kind::Flag, &Options::interactive, nullptr, nullptr, nullptr, 0, 0},
-    {"--realtime", Kind::Flag, &Options::realtime, nullptr, nullptr, nullptr, 0, 0},
-    {"--verbose", Kind::Flag, &Options::verbose, nullptr, nullptr, nullptr, 0, 0},
-    {"--no-driver", Kind::Flag, nullptr, nullptr, nullptr, nullptr, 0, 0},
-    {"--board", Kind::Text, nullptr, &Options::board, nullptr, nullptr, 0, 0},
-    {"--worksheet", Kind::Text, nullptr, &Options::worksheet, nullptr, nullptr, 0, 0},
-    {"--save", Kind::Text, nullptr, &Options::save, nullptr, nullptr, 0, 0},
-    {"--csv", Kind::Text, nullptr, &Options::csv, nullptr, nullptr, 0, 0},
-    {"--library", Kind::Text, nullptr, &Options::library, nullptr, nullptr, 0, 0},
-    {"--driver", Kind::Text, nullptr, &Options::driver, nullptr, nullptr, 0, 0},
-    {"--seconds", Kind::Number, nullptr, nullptr, &Options::seconds, nullptr, 0.001, kMaxSeconds},
-    {"--ms", Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, 0.001, kMaxMsPerSample},
-    {"--block", Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kMaxBlock},
-    {"--picture", Kind::Picture, nullptr, nullptr, nullptr, nullptr, 0, 0},
+    {"--help", kAnyMode, Kind::Flag, &Options::help, nullptr, nullptr, nullptr, 0, 0},
+    {"--interactive", kInteractive, Kind::Flag, &Options::interactive, nullptr, nullptr, nullptr, 0, 0},
+    {"--realtime", kRun, Kind::Flag, &Options::realtime, nullptr, nullptr, nullptr, 0, 0},
+    {"--verbose", kAnyMode, Kind::Flag, &Options::verbose, nullptr, nullptr, nullptr, 0, 0},
+    {"--no-driver", kRun | kInteractive, Kind::Flag, nullptr, nullptr, nullptr, nullptr, 0, 0},
+    {"--board", kAnyMode, Kind::Text, nullptr, &Options::board, nullptr, nullptr, 0, 0},
+    {"--worksheet", kRun | kInteractive, Kind::Text, nullptr, &Options::worksheet, nullptr, nullptr, 0, 0},
+    {"--save", kRun | kInteractive, Kind::Text, nullptr, &Options::save, nullptr, nullptr, 0, 0},
+    {"--csv", kRun, Kind::Text, nullptr, &Options::csv, nullptr, nullptr, 0, 0},
+    {"--library", kAnyMode, Kind::Text, nullptr, &Options::library, nullptr, nullptr, 0, 0},
+    {"--driver", kAnyMode, Kind::Text, nullptr, &Options::driver, nullptr, nullptr, 0, 0},
+    {"--seconds", kRun, Kind::Number, nullptr, nullptr, &Options::seconds, nullptr, 0.001, kMaxSeconds},
+    {"--ms", kRun, Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, 0.001, kMaxMsPerSample},
+    {"--block", kRun, Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kMaxBlock},
+    {"--picture", kPicture, Kind::Picture, nullptr, nullptr, nullptr, nullptr, 0, 0},
 };
 
 const OptionSpec* FindOption(const std::string& name)
@@ -61,7 +66,7 @@ const OptionSpec* FindOption(const std::string& name)
 std::string Range(const OptionSpec& option)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g..%g", option.low, option.high);
+    std::snprintf(text, sizeof text, "%.15g..%.15g", option.low, option.high);
     return text;
 }
 
@@ -155,6 +160,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
     if (options->interactive && !options->pictureDialog.empty()) {
         *error = "--interactive and --picture cannot be used together";
         return false;
+    }
+    const unsigned mode = options->interactive ? kInteractive : !options->pictureDialog.empty() ? kPicture : kRun;
+    const char* modeName = mode == kInteractive ? "--interactive" : "--picture";
+    for (const std::string& name : seen) {
+        if ((FindOption(name)->modes & mode) == 0) {
+            *error = name + " cannot be used with " + modeName;
+            return false;
+        }
     }
     return true;
 }

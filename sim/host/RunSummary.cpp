@@ -66,7 +66,7 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
             }
         }
     }
-    std::printf("warnings: %zu, stop requests from the library: %zu\n", host.warnings().size(), host.stopRequests());
+    std::printf("library warnings: %zu, stop requests from the library: %zu\n", host.warnings().size(), host.stopRequests());
 }
 
 }  // namespace standin

@@ -222,6 +222,23 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
     return kExitOk;
 }
 
+// A worksheet stored with --save takes the boards it ran on along, as the
+// window does, so that a later run without --board finds them; a profile
+// that already lies there is the one just read and is left as written.
+bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
+{
+    const std::string beside = ProfileBeside(options.save);
+    if (options.driver.empty() || beside == options.board)
+        return true;
+    std::string problem;
+    if (!WriteBoardProfile(beside, profile, &problem)) {
+        std::printf("the board profile could not be stored: %s\n", problem.c_str());
+        return false;
+    }
+    std::printf("boards stored in %s\n", beside.c_str());
+    return true;
+}
+
 // Runs the worksheet in a host whose library is set up.
 int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& profile,
                  const StoredWorksheet& worksheet, const std::string& path)
@@ -244,6 +261,8 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
             return kExitNotWritten;
         }
         std::printf("worksheet stored in %s\n", options.save.c_str());
+        if (!StoreProfileBeside(options, profile))
+            return kExitNotWritten;
     }
     RunCsv csv;
     if (!options.csv.empty() && !OpenRunCsv(host, options.csv, &csv)) {
@@ -321,8 +340,12 @@ int Run(Options options)
     if (setup == 0)
         return kExitFailed;
     if (host.classes().empty()) {
+        // Without a driver the library offers no classes, as on a machine without the board.
         std::printf("no module classes: nothing to measure\nFinishVireoDLL: %u\n", host.finish());
-        return kExitOk;
+        if (OnScreen(options) || worksheet.modules.empty())
+            return kExitOk;
+        std::printf("the worksheet's %zu modules cannot be placed: they measured nothing\n", worksheet.modules.size());
+        return kExitNothingMeasured;
     }
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
@@ -348,6 +371,11 @@ int main(int argc, char** argv)
     if (options.help) {
         std::fputs(UsageText(), stdout);
         return kExitOk;
+    }
+    if (!options.pictureDialog.empty() && !IsPictureDialog(options.pictureDialog)) {
+        std::printf("standin-host: --picture %s: not a dialog of the library; the dialogs are %s\n",
+                    options.pictureDialog.c_str(), PictureDialogNames().c_str());
+        return kExitRefused;
     }
     return Run(options);
 }
