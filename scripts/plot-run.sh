@@ -10,6 +10,10 @@ dir=${1:?usage: plot-run.sh DIR [OUT.png] [TITLE]}
 out=${2:-$dir/run.png}
 title=${3:-"stand-in host run: $(basename "$dir")"}
 command -v gnuplot >/dev/null || { echo "gnuplot is missing: bash scripts/setup.sh installs it"; exit 1; }
+[ -d "$dir" ] || { echo "$dir: no such folder (give the folder of a run's --csv)"; exit 1; }
+# gnuplot writes the picture to the terminal when it cannot open its file.
+out_dir=$(dirname "$out")
+[ -d "$out_dir" ] && [ -w "$out_dir" ] || { echo "$out: its folder $out_dir does not exist or cannot be written"; exit 1; }
 
 # A text as a gnuplot string: single quotes, a quote inside doubled.
 quote() { printf "'%s'" "${1//\'/\'\'}"; }
