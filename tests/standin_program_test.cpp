@@ -122,6 +122,9 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
          "the worksheet could not be stored: " + dir + "no\\such\\sheet.toml: No such file or directory"},
         {"--board " + profile + " --worksheet " + sheet + " --seconds 0.5", 0,
          "warning: module 'AD' channel 0: the profile gives the range 0..5V, the module converts with 0..10V"},
+        {"--board " + profile + " --worksheet " + sheet + " --seconds 0.5", 0,
+         "warning: module 'AD' channel 1: the profile does not describe it: it reads code 0, the bottom of the range "
+         "0..10V"},
         {"--help", 0, "Exit codes: 0 done"},
     };
     for (const Case& c : kCases) {

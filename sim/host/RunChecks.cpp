@@ -1,6 +1,7 @@
 // The checks of a worksheet against the board profile before a run.
 #include "RunChecks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -70,6 +71,14 @@ std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const B
         const BoardSlotProfile* board = FindBoard(profile, data.wBoardNumber);
         if (!board)
             continue;
+        for (unsigned channel = 0; channel < module.outputs; ++channel) {
+            const auto described = std::find_if(board->inputs.begin(), board->inputs.end(),
+                                                [channel](const AnalogInputProfile& input) { return input.channel == channel; });
+            if (described == board->inputs.end())
+                warnings.push_back("module " + ModuleName(module, i) + " channel " + std::to_string(channel) +
+                                   ": the profile does not describe it: it reads code 0, the bottom of the range " +
+                                   RangeText(data.fRangeLow, data.fRangeHigh));
+        }
         for (const AnalogInputProfile& input : board->inputs) {
             const InputRange& given = kInputRanges[input.range];
             if (input.channel >= module.outputs ||
