@@ -487,7 +487,7 @@ TEST_F(BoardProfileTest, MistakesAreRefusedWithFileLineAndWhatIsWrong)
     std::string error;
     standin::BoardProfile profile;
     EXPECT_FALSE(standin::ReadBoardProfile(files_.path() + "missing.toml", &profile, &error));
-    EXPECT_EQ(error, files_.path() + "missing.toml: the file cannot be opened");
+    EXPECT_EQ(error, files_.path() + "missing.toml: the file cannot be opened: No such file or directory");
     const std::string bad = files_.write("board.toml", "[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\n"
                                                       "signal = \"replay\"\nfile = \"bad.csv\"\ncolumn = \"value\"\n");
     EXPECT_FALSE(standin::ReadBoardProfile(bad, &profile, &error));

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "HexText.h"
@@ -63,7 +64,7 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
     table->path = path;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        *error = path + ": the file cannot be opened";
+        *error = path + ": the file cannot be opened: " + std::strerror(errno);
         return false;
     }
     std::string line;

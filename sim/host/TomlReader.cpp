@@ -1,7 +1,9 @@
 // Checked reading of hand-written TOML files.
 #include "TomlReader.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -43,7 +45,7 @@ bool TomlReader::open(const std::string& path)
     error_.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error_ = path + ": the file cannot be opened";
+        error_ = path + ": the file cannot be opened: " + std::strerror(errno);
         return false;
     }
     std::ostringstream text;
