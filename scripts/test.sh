@@ -28,11 +28,11 @@ counts=()
 passed=0
 failed=0
 # passed_then_crashed log number: whether test `number` printed that all its
-# cases passed and then died of a signal, that is Wine crashing as the
-# process exited rather than a test that failed.
+# cases passed and then its process died of a signal or did not end in time:
+# Wine crashing or hanging as the process exited, not a test that failed.
 passed_then_crashed() {
     awk -v number="$2" '
-        $0 ~ "Test +#" number ":" { inside = ($0 ~ /Exception: SegFault/); next }
+        $0 ~ "Test +#" number ":" { inside = ($0 ~ /\*\*\*(Exception|Timeout)/); next }
         inside && /Test +#[0-9]+:|Start +[0-9]+:/ { inside = 0 }
         inside && /\[  PASSED  \]/ { passed = 1 }
         inside && /\[  FAILED  \]/ { failed = 1 }
@@ -40,8 +40,8 @@ passed_then_crashed() {
 }
 
 # rerun_exit_crashes preset log: when every failure of the run is such a
-# crash after passing, runs those tests once more, says so, and makes the
-# log's closing count the count after the rerun.
+# crash or hang after passing, runs those tests once more, says so, and makes
+# the log's closing count the count after the rerun.
 rerun_exit_crashes() {
     local preset=$1 log=$2 numbers=() number
     while read -r number; do
@@ -50,7 +50,7 @@ rerun_exit_crashes() {
     done < <(sed -n '/^The following tests FAILED:/,$p' "$log" | sed -n 's/^[[:space:]]*\([0-9]\+\) - .*/\1/p')
     [ ${#numbers[@]} -gt 0 ] || return 1
     for number in "${numbers[@]}"; do
-        echo "test $number passed, then Wine crashed as its process exited: running it once more"
+        echo "test $number passed, then Wine crashed or hung as its process exited: running it once more"
         ctest --preset "$preset" -I "$number,$number" >>"$log.rerun" 2>&1 || return 1
     done
     local total
