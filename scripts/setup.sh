@@ -2,7 +2,8 @@
 # Installs what the build, the tests and the demo need, if it is missing:
 # the cross compilers, 64-bit Wine and, where the kernel executes 32-bit x86
 # code, 32-bit Wine from Debian's i386 multiarch for the product's own run;
-# and the packages named as arguments (the pictures' display and fonts).
+# the ja_JP.UTF-8 locale; and the packages named as arguments (the pictures'
+# display and fonts).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 sudo_cmd=""
@@ -17,7 +18,7 @@ apt_install() {
 
 # binutils: as and ld build the kernel's 32-bit check (scripts/runs-i386.sh).
 packages=(cmake ninja-build binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-          binutils-mingw-w64-x86-64 wine wine64 googletest gnuplot-nox libtomlplusplus-dev "$@")
+          binutils-mingw-w64-x86-64 wine wine64 googletest gnuplot-nox libtomlplusplus-dev locales "$@")
 missing=()
 for p in "${packages[@]}"; do
     installed "$p" || missing+=("$p")
@@ -27,4 +28,11 @@ done
 if bash "$here/runs-i386.sh" && ! installed wine32:i386; then
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
     apt_install wine32:i386
+fi
+
+# Wine runs with LC_ALL=ja_JP.UTF-8 (code page 932). Without that locale on
+# the Linux side, Wine cannot put a Japanese file name on the disk.
+if ! locale -a | grep -qix 'ja_JP\.utf-\?8'; then
+    echo "making the ja_JP.UTF-8 locale"
+    $sudo_cmd localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

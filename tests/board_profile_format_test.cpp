@@ -7,6 +7,7 @@
 
 #include "RehearsalFiles.h"
 #include "sim/host/BoardProfile.h"
+#include "sim/host/FileNames.h"
 
 namespace torq7test {
 namespace {
@@ -132,6 +133,61 @@ TEST(BoardProfileFormatTest, AFormattedProfileReadsBackToTheSameBoards)
         ExpectSameBoards(first, second);
         EXPECT_EQ(standin::FormatBoardProfile(first), standin::FormatBoardProfile(second)) << path;
     }
+}
+
+// A profile and its recording beside it, under a Japanese name whose last
+// byte is a '\\' in code page 932, read; stored beside a worksheet in that
+// folder, the profile names the recording from there, so the folder can move.
+TEST(BoardProfileFormatTest, ARecordingBesideTheProfileMovesWithItsFolder)
+{
+    const std::string kRecording = "t,volts\n0,1.5\n2,2.5\n5,9.75\n";
+    // The profile is UTF-8; the file names below are the system's (code page 932).
+    const std::string kProfile = u8"[[board]]\nslot = 0\nnumber = 0\n[[board.analog_input]]\nchannel = 0\n"
+                                 u8"signal = \"replay\"\nfile = \"表.csv\"\ncolumn = \"volts\"\ntime_column = \"t\"\n";
+    TempFolder first;
+    TempFolder moved;
+    first.write("表.csv", kRecording);
+    standin::BoardProfile read;
+    std::string error;
+    ASSERT_TRUE(standin::ReadBoardProfile(first.write("計測表.toml", kProfile), &read, &error)) << error;
+    const std::string stored = first.remember("計測表.board.toml");
+    ASSERT_TRUE(standin::WriteBoardProfile(stored, read, &error)) << error;
+    const std::string text = first.read(stored);
+    EXPECT_NE(text.find(u8"file = \"表.csv\""), std::string::npos) << text;
+
+    moved.write("表.csv", kRecording);
+    standin::BoardProfile again;
+    ASSERT_TRUE(standin::ReadBoardProfile(moved.write("計測表.board.toml", text), &again, &error)) << error;
+    ExpectSameBoards(read, again);
+}
+
+TEST(BoardProfileFormatTest, FileNamesAreSplitAtWholeCharacters)
+{
+    const struct {
+        const char* path;
+        std::size_t nameStart;
+    } kNames[] = {
+        {"C:\\data\\表.toml", 8}, {"表", 0}, {"計測表\\a", 7}, {"a/b", 2}, {"C:\\", 3}, {"", 0},
+    };
+    for (const auto& c : kNames)
+        EXPECT_EQ(standin::NameStart(c.path), c.nameStart) << c.path;
+
+    const struct {
+        const char* written;
+        const char* full;
+        const char* named;
+    } kFrom[] = {
+        {"C:\\w\\p.toml", "C:\\w\\rec.csv", "rec.csv"},
+        {"C:\\w\\p.toml", "c:\\W\\sub\\rec.csv", "sub\\rec.csv"},
+        {"C:\\w\\p.toml", "C:\\wx\\rec.csv", "C:\\wx\\rec.csv"},
+        {"C:\\w\\p.toml", "C:\\other\\rec.csv", "C:\\other\\rec.csv"},
+        {"C:\\計測表\\p.toml", "C:\\計測表\\表.csv", "表.csv"},
+        {"C:\\計測\\p.toml", "C:\\計測表\\表.csv", "C:\\計測表\\表.csv"},
+    };
+    for (const auto& c : kFrom)
+        EXPECT_EQ(standin::NameFrom(c.written, c.full), c.named) << c.written << " " << c.full;
+    EXPECT_EQ(standin::BesideFile("C:\\data\\表.toml", "rec.csv"), "C:\\data\\rec.csv");
+    EXPECT_EQ(standin::BesideFile("C:\\data\\表.toml", "D:\\rec.csv"), "D:\\rec.csv");
 }
 
 TEST(BoardProfileFormatTest, AWorksheetsProfileLiesBesideItUnderItsName)

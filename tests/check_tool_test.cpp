@@ -191,6 +191,26 @@ TEST_F(CheckToolTest, ReportsTheDriverAndBothBoardsAndExitsZero)
               ResultLine(0, "使えます (ready): ライブラリはこの torq7.dll で動き、ボードが 1 枚以上あります"));
 }
 
+// A folder named in Japanese is searched whole: "表" ends in a '\\' byte in
+// code page 932, which is not a separator to strip.
+TEST_F(CheckToolTest, AHostFolderEndingInADoubleByteCharacterIsSearchedWhole)
+{
+    const std::string host = folder_.path() + "計測表";
+    const std::string driver = host + "\\torq7.dll";
+    ASSERT_TRUE(CreateDirectoryA(host.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA((DriverFolder() + "\\torq7.dll").c_str(), driver.c_str(), FALSE));
+    const std::string boards = profile(kTwoBoards);
+    for (const std::string& spelling : {host, host + "\\"}) {
+        const CheckRun run = RunCheck("--host \"" + spelling + "\"", boards);
+        SCOPED_TRACE(spelling + "\n" + run.text);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_TRUE(run.hasLine("  1. ホストのフォルダ (host folder) " + host + ": torq7.dll あり (found)"));
+        EXPECT_TRUE(run.hasLine("torq7.dll: " + driver + " を読み込みました (loaded)"));
+    }
+    DeleteFileA(driver.c_str());
+    RemoveDirectoryA(host.c_str());
+}
+
 // Each broken installation has its own lines and its own exit code.
 TEST_F(CheckToolTest, EachBrokenInstallationHasItsOwnMessageAndExitCode)
 {

@@ -78,7 +78,8 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
     const std::string setModeFails = Quoted(files_.write(
         "fails.toml", std::string(kProfile) + "[[board.fault]]\nentry = \"Torq7SetMode\"\nat_call = 1\ncount = 0\n"
                                                 "error = 5\n"));
-    files_.write("binary.csv", std::string("time_s,value\n0,1\n0.001,\x01\xFF\n", 28));
+    constexpr char kBinaryCsv[] = "time_s,value\n0,1\n0.001,\x01\xFF\n";
+    files_.write("binary.csv", std::string(kBinaryCsv, sizeof kBinaryCsv - 1));
     const std::string replaysBinary = Quoted(files_.write(
         "replay.toml", "[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\n"
                        "file = \"binary.csv\"\n"));
@@ -187,6 +188,49 @@ TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
     }
     EXPECT_EQ(runs[0][0].substr(0, runs[0][0].find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
     EXPECT_EQ(std::count(runs[0][0].begin(), runs[0][0].end(), '\n'), 2001) << "2 s at 1 ms per sample";
+}
+
+// Japanese file and module names reach the disk whole and read well in the
+// messages: a '\\' byte inside "表" is not a separator, two module names that
+// come to one file name do not share a file, and the manifest is UTF-8.
+TEST_F(StandinProgramTest, JapaneseNamesReachTheDiskAndTheMessagesWhole)
+{
+    constexpr char kTwoModules[] = u8R"(format = "standin-worksheet"
+version = 2
+[[module]]
+class = "TORQ7AD"
+name = "温度-1"
+inputs = 0
+outputs = 1
+board = 0
+[[module]]
+class = "TORQ7DI"
+name = "温度_1"
+inputs = 0
+outputs = 1
+board = 0
+)";
+    const std::string dir = files_.path();
+    const std::string profile = files_.write("ボード表.toml", kProfile);
+    const std::string sheet = files_.write("計測表.toml", kTwoModules);
+    const std::string csv = dir + "出力表";
+    const ProgramRun run = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
+                                          " --seconds 0.3 --csv " + Quoted(csv),
+                                      dir + "output.txt");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find(u8"計測表.toml"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(u8"出力表"), std::string::npos) << run.output;
+    const std::string analog = files_.read(csv + "\\温度_1-ch0.csv");
+    const std::string digital = files_.read(csv + "\\温度_1_2-ch0.csv");
+    EXPECT_EQ(analog.substr(0, analog.find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
+    EXPECT_EQ(digital.substr(0, digital.find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
+    EXPECT_EQ(files_.read(csv + "\\channels.tsv"), u8"温度_1-ch0.csv\tanalog\n温度_1_2-ch0.csv\tdigital\n");
+    RemoveFolder(csv);
+
+    const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"),
+                                          dir + "output.txt");
+    EXPECT_EQ(missing.exitCode, 2) << missing.output;
+    EXPECT_NE(missing.output.find(u8"無い表.toml: the file cannot be opened"), std::string::npos) << missing.output;
 }
 
 }  // namespace

@@ -8,9 +8,17 @@
 
 namespace {
 
+// Only a whole character is a separator: "表" ends in a '\\' byte.
+bool EndsInSeparator(const std::string& folder)
+{
+    const char* end = folder.c_str() + folder.size();
+    const char* last = CharPrevA(folder.c_str(), end);
+    return last == end - 1 && (*last == '\\' || *last == '/');
+}
+
 std::string WithoutTrailingSlash(std::string folder)
 {
-    while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/'))
+    while (folder.size() > 3 && EndsInSeparator(folder))
         folder.pop_back();
     return folder;
 }
@@ -28,10 +36,16 @@ bool HoldsDriver(const std::string& folder)
 
 std::string ProgramFolder()
 {
+    // The system splits the name off: a '\\' byte may be half of a
+    // double-byte character of the folder's or the program's name.
     char path[MAX_PATH];
+    char full[MAX_PATH];
+    char* name = nullptr;
     const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\'));
+    if (length == 0 || length >= sizeof path || GetFullPathNameA(path, sizeof full, full, &name) >= sizeof full ||
+        name == nullptr || name == full)
+        return std::string();
+    return std::string(full, name - full - 1);
 }
 
 using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);

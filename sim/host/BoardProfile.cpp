@@ -1,12 +1,12 @@
 // Reads a board profile: every key and value checked before anything is kept.
 #include "BoardProfile.h"
 
-#include <windows.h>
-
 #include <cmath>
 
 #include "BoardProfileNames.h"
+#include "CodePage.h"
 #include "CsvTable.h"
+#include "FileNames.h"
 #include "TomlReader.h"
 
 namespace standin {
@@ -21,14 +21,6 @@ constexpr std::int64_t kLastSlot = kBoardSlots - 1;
 // A board whose clock is a second off, or a crystal off by a thousandth, is broken rather than skewed.
 constexpr double kClockLeadLimitMs = 1000.0;
 constexpr double kClockPpmLimit = 1000.0;
-
-// A file's full path, so that the recording is found from any other folder.
-std::string FullPath(const std::string& path)
-{
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
-}
 
 // Reads the profile into plain records; stops at the first mistake.
 class ProfileReader {
@@ -155,8 +147,14 @@ private:
         std::string file;
         if (!toml_.text(table, "file", &file, true) || !toml_.text(table, key, column))
             return nullptr;
+        // The profile is UTF-8; the system opens files by their code page 932 name.
+        std::string name;
+        if (!Utf8ToCp932(file, &name)) {
+            toml_.fail(*table.get("file"), "'" + file + "' has a character that code page 932 cannot hold");
+            return nullptr;
+        }
         std::string problem;
-        if (!ReadCsvTable(BesideFile(toml_.path(), file), &csv_, &problem)) {
+        if (!ReadCsvTable(BesideFile(toml_.path(), name), &csv_, &problem)) {
             toml_.fail(*table.get("file"), "replay file: " + problem);
             return nullptr;
         }
@@ -165,14 +163,14 @@ private:
         if (column->empty() && csv_.names.size() == 2)
             *column = csv_.names[1];
         if (column->empty()) {
-            toml_.fail(*table.get("file"), csv_.path + " has " + std::to_string(csv_.names.size()) +
+            toml_.fail(*table.get("file"), Cp932ToUtf8(csv_.path) + " has " + std::to_string(csv_.names.size()) +
                                                " columns: name the one to replay with '" + std::string(key) + "'");
             return nullptr;
         }
         *columnIndex = csv_.columnIndex(*column);
         if (*columnIndex < 0) {
-            toml_.fail(*table.get(key), "no column '" + *column + "' in " + csv_.path + " (it has " + csv_.nameList() +
-                                            ")");
+            toml_.fail(*table.get(key), "no column '" + *column + "' in " + Cp932ToUtf8(csv_.path) + " (it has " +
+                                            csv_.nameList() + ")");
             return nullptr;
         }
         return &csv_;
@@ -197,19 +195,20 @@ private:
         timeIndex = csv->columnIndex(timeColumn);
         if (timeIndex < 0) {
             const toml::node& at = table.contains("time_column") ? *table.get("time_column") : *table.get("file");
-            return toml_.fail(at, "no time column '" + timeColumn + "' in " + csv->path + " (it has " +
+            return toml_.fail(at, "no time column '" + timeColumn + "' in " + Cp932ToUtf8(csv->path) + " (it has " +
                                       csv->nameList() + ")");
         }
         const std::vector<double>& times = csv->columns[timeIndex];
         const std::vector<double>& values = csv->columns[valueIndex];
         for (std::size_t row = 0; row < times.size(); ++row) {
             if (row > 0 && !(times[row] > times[row - 1]))
-                return toml_.fail(*table.get("file"), csv->path + ":" + std::to_string(csv->lines[row]) +
+                return toml_.fail(*table.get("file"), Cp932ToUtf8(csv->path) + ":" + std::to_string(csv->lines[row]) +
                                                           ": the times of a recording must rise from row to row");
             input->replayTimesMs.push_back(times[row] * kMsPerUnit[unit]);
             input->replayCodes.push_back((values[row] - range.low) * kCodes / (range.high - range.low));
         }
         input->replayFlags = kInterpolationFlags[interpolation] | kEndFlags[end];
+        // In full, so that the recording is found from any other folder.
         input->replayFile = FullPath(csv->path);
         input->replayColumn = column;
         input->replayTimeColumn = timeColumn;
@@ -291,7 +290,7 @@ private:
         for (std::size_t row = 0; row < csv->lines.size(); ++row) {
             const double value = csv->columns[index][row];
             if (!(value >= 0.0 && value <= 255.0 && value == std::floor(value)))
-                return toml_.fail(*table.get("file"), csv->path + ":" + std::to_string(csv->lines[row]) +
+                return toml_.fail(*table.get("file"), Cp932ToUtf8(csv->path) + ":" + std::to_string(csv->lines[row]) +
                                                           ": a port byte must be an integer 0..255");
             port->bytes.push_back(static_cast<std::uint8_t>(value));
         }

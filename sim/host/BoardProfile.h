@@ -61,10 +61,12 @@ struct BoardProfile {
 bool ReadBoardProfile(const std::string& path, BoardProfile* profile, std::string* error);
 
 // The profile as a file that ReadBoardProfile reads back to the same boards,
-// signals, ports and faults (a port's bytes as a pattern).
-std::string FormatBoardProfile(const BoardProfile& profile);
+// signals, ports and faults (a port's bytes as a pattern). Written to
+// `profilePath`, it names the recordings in that file's folder or below from
+// there; without it, every recording in full.
+std::string FormatBoardProfile(const BoardProfile& profile, const std::string& profilePath = {});
 // False, with the path and the system's reason in *error, when the file
-// cannot be written whole.
+// cannot be written whole. Recordings are named as FormatBoardProfile does.
 bool WriteBoardProfile(const std::string& path, const BoardProfile& profile, std::string* error);
 // Where a worksheet's own profile lies: "sheet.board.toml" beside
 // "sheet.toml" (or beside any other name, with ".board.toml" added).

@@ -6,6 +6,8 @@
 
 #include "BoardProfile.h"
 #include "BoardProfileNames.h"
+#include "CodePage.h"
+#include "FileNames.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace standin {
@@ -69,7 +71,7 @@ std::string FlagName(const std::vector<std::string>& names, const std::uint32_t*
 }
 
 // The signal back in volts of its range, with only the keys its kind takes.
-void FormatInput(std::string* out, const AnalogInputProfile& input)
+void FormatInput(std::string* out, const AnalogInputProfile& input, const std::string& profilePath)
 {
     const InputRangeText range = RangeText(static_cast<unsigned>(input.range));
     const double voltsPerCode = (range.high - range.low) / kCodes;
@@ -77,7 +79,8 @@ void FormatInput(std::string* out, const AnalogInputProfile& input)
     *out += "\n[[board.analog_input]]\nchannel = " + std::to_string(input.channel) + "\nrange = " +
             Quoted(range.plain) + "\nsignal = " + Quoted(kind.name) + "\n";
     if (kind.kind == SIM_SIGNAL_REPLAY) {
-        *out += "file = " + Quoted(input.replayFile) + "\ncolumn = " + Quoted(input.replayColumn) +
+        const std::string file = profilePath.empty() ? input.replayFile : NameFrom(profilePath, input.replayFile);
+        *out += "file = " + Quoted(Cp932ToUtf8(file)) + "\ncolumn = " + Quoted(input.replayColumn) +
                 "\ntime_column = " + Quoted(input.replayTimeColumn) + "\ntime_unit = " +
                 Quoted(kTimeUnits[input.replayTimeUnit]) + "\ninterpolate = " +
                 Quoted(FlagName(kInterpolations, kInterpolationFlags, SIM_REPLAY_LINEAR, input.replayFlags)) +
@@ -119,7 +122,7 @@ void FormatFault(std::string* out, const FaultProfile& fault)
             "\nerror = " + std::to_string(fault.errorCode) + "\n";
 }
 
-void FormatBoard(std::string* out, const BoardSlotProfile& board)
+void FormatBoard(std::string* out, const BoardSlotProfile& board, const std::string& profilePath)
 {
     *out += "\n[[board]]\nslot = " + std::to_string(board.slot) + "\nnumber = " +
             std::to_string(board.config.dwBoardNumber) + "\nport_address = " + Hex(board.config.dwIoPortAddress) +
@@ -132,7 +135,7 @@ void FormatBoard(std::string* out, const BoardSlotProfile& board)
     if (board.clockPpm != 0.0)
         *out += "clock_ppm = " + Number(board.clockPpm) + "\n";
     for (const AnalogInputProfile& input : board.inputs)
-        FormatInput(out, input);
+        FormatInput(out, input, profilePath);
     FormatPort(out, board.port);
     for (const FaultProfile& fault : board.faults)
         FormatFault(out, fault);
@@ -140,29 +143,29 @@ void FormatBoard(std::string* out, const BoardSlotProfile& board)
 
 }  // namespace
 
-std::string FormatBoardProfile(const BoardProfile& profile)
+std::string FormatBoardProfile(const BoardProfile& profile, const std::string& profilePath)
 {
     std::string out = "# Boards of the stand-in host (format described in the README).\n";
     for (const BoardSlotProfile& board : profile.boards)
-        FormatBoard(&out, board);
+        FormatBoard(&out, board, profilePath);
     return out;
 }
 
 bool WriteBoardProfile(const std::string& path, const BoardProfile& profile, std::string* error)
 {
     std::ofstream out(path, std::ios::binary);
-    out << FormatBoardProfile(profile);
+    out << FormatBoardProfile(profile, path);
     out.close();
     if (out)
         return true;
-    *error = path + ": " + std::strerror(errno);
+    *error = Cp932ToUtf8(path) + ": " + std::strerror(errno);
     return false;
 }
 
 std::string ProfileBeside(const std::string& worksheetPath)
 {
     constexpr char kToml[] = ".toml";
-    const std::size_t nameStart = worksheetPath.find_last_of("\\/") + 1;
+    const std::size_t nameStart = NameStart(worksheetPath);
     const std::size_t dot = worksheetPath.rfind('.');
     const bool toml =
         dot != std::string::npos && dot >= nameStart && worksheetPath.compare(dot, std::string::npos, kToml) == 0;

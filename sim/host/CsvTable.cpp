@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "CodePage.h"
 #include "HexText.h"
 
 namespace standin {
@@ -62,9 +63,10 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
 {
     *table = CsvTable{};
     table->path = path;
+    const std::string shown = Cp932ToUtf8(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        *error = path + ": the file cannot be opened: " + std::strerror(errno);
+        *error = shown + ": the file cannot be opened: " + std::strerror(errno);
         return false;
     }
     std::string line;
@@ -82,14 +84,14 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
             continue;
         }
         if (cells.size() != table->names.size()) {
-            *error = path + ":" + std::to_string(number) + ": " + std::to_string(cells.size()) + " cells, the header has " +
-                     std::to_string(table->names.size());
+            *error = shown + ":" + std::to_string(number) + ": " + std::to_string(cells.size()) +
+                     " cells, the header has " + std::to_string(table->names.size());
             return false;
         }
         for (std::size_t i = 0; i < cells.size(); ++i) {
             double value = 0.0;
             if (!Number(cells[i], &value)) {
-                *error = path + ":" + std::to_string(number) + ": '" + Escaped(cells[i]) + "' in column '" +
+                *error = shown + ":" + std::to_string(number) + ": '" + Escaped(cells[i]) + "' in column '" +
                          Escaped(table->names[i]) + "' is not a number";
                 return false;
             }
@@ -98,7 +100,7 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
         table->lines.push_back(number);
     }
     if (table->lines.empty()) {
-        *error = path + ": no rows of values";
+        *error = shown + ": no rows of values";
         return false;
     }
     return true;

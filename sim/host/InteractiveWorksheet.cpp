@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FileNames.h"
 #include "ProgramModes.h"
 #include "torq7m/modules/ClassTable.h"
 
@@ -70,7 +71,7 @@ bool operator==(const ModuleSnapshot& a, const ModuleSnapshot& b)
 
 std::string FileName(const std::string& path)
 {
-    return path.empty() ? kUntitled : path.substr(path.find_last_of("\\/") + 1);
+    return path.empty() ? kUntitled : path.substr(standin::NameStart(path));
 }
 
 void ShowTitle(const Session& s)

@@ -52,8 +52,8 @@ bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, 
         for (const BoardSlotProfile& slot : profile.boards)
             boards += (boards.empty() ? "" : ", ") + std::to_string(slot.config.dwBoardNumber);
         *error = "module " + ModuleName(module, i) + " (" + module.className + ") uses board " +
-                 std::to_string(board) + ", which the profile " + profilePath + " does not have (its boards: " +
-                 (boards.empty() ? "none" : boards) + ")";
+                 std::to_string(board) + ", which the profile " + Cp932ToUtf8(profilePath) +
+                 " does not have (its boards: " + (boards.empty() ? "none" : boards) + ")";
         return false;
     }
     return true;

@@ -8,20 +8,48 @@
 #include <cstring>
 
 #include "CodePage.h"
+#include "FileNames.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace standin {
 
 namespace {
 
-std::string FileName(const HostModule& module)
+// The module's name as a file name: letters and digits, and Japanese
+// characters whole; anything else, which a file name may not hold or a
+// script would trip over, as '_'.
+std::string PlainFileName(const HostModule& module)
 {
     std::string name = module.name();
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)))
-            c = '_';
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        const auto c = static_cast<unsigned char>(name[at]);
+        if (IsDBCSLeadByte(c) && at + 1 < name.size())
+            ++at;
+        else if (c < 0x80 ? !std::isalnum(c) : IsDBCSLeadByte(c))
+            name[at] = '_';
     }
     return name.empty() ? "module" + std::to_string(module.id()) : name;
+}
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// The module's files' name: two modules whose names come to the same file
+// name ("温度-1" and "温度_1", "ad" and "AD") must not write into one file, so
+// the later one's gets its module number.
+std::string FileName(const StandinHost& host, const HostModule& module)
+{
+    const std::string name = PlainFileName(module);
+    for (const HostModule* earlier : host.modules()) {
+        if (earlier == &module)
+            break;
+        if (SameFileName(PlainFileName(*earlier), name))
+            return name + "_" + std::to_string(module.id());
+    }
+    return name;
 }
 
 // A header cell: commas and quotes would split or end it.
@@ -37,13 +65,13 @@ std::string HeaderCell(std::string name)
 // One line of channels.tsv: the file's name in the folder and its kind.
 std::string Manifest(const std::string& path, const char* kind)
 {
-    return path.substr(path.find_last_of('/') + 1) + "\t" + kind + "\n";
+    return Cp932ToUtf8(path.substr(NameStart(path))) + "\t" + kind + "\n";
 }
 
 bool Failed(RunCsv* csv, const std::string& path)
 {
     if (csv->error.empty())
-        csv->error = path + ": " + std::strerror(errno);
+        csv->error = Cp932ToUtf8(path) + ": " + std::strerror(errno);
     return false;
 }
 
@@ -102,8 +130,7 @@ std::string ChannelName(const HostModule& module, unsigned channel)
 // them; false, with errno set, when it cannot be a folder.
 bool MakeFolders(const std::string& folder)
 {
-    for (std::size_t end = folder.find_first_of("\\/", 1); end != std::string::npos;
-         end = folder.find_first_of("\\/", end + 1))
+    for (std::size_t end = NextSeparator(folder, 1); end != std::string::npos; end = NextSeparator(folder, end + 1))
         CreateDirectoryA(folder.substr(0, end).c_str(), nullptr);
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         errno = GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
@@ -125,7 +152,7 @@ bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv)
     for (const HostModule* module : host.modules()) {
         for (unsigned channel = 0; channel < module->outputs(); ++channel) {
             ChannelCsv file{module->id(), channel,
-                            folder + "/" + FileName(*module) + "-ch" + std::to_string(channel) + ".csv", nullptr};
+                            folder + "/" + FileName(host, *module) + "-ch" + std::to_string(channel) + ".csv", nullptr};
             file.file = OpenFile(csv, file.path);
             if (!file.file) {
                 for (const ChannelCsv& opened : csv->channels)
@@ -154,12 +181,12 @@ void WriteCsvBlock(RunCsv& csv, const HostModule& module, unsigned channel, cons
 namespace {
 
 // The codes each analog output received, one per driver call.
-bool WriteAnalogOutputs(SimTorq7Control& driver, const HostModule& module, RunCsv* csv)
+bool WriteAnalogOutputs(SimTorq7Control& driver, const StandinHost& host, const HostModule& module, RunCsv* csv)
 {
     for (std::uint32_t channel = 0; channel < kDaChannels; ++channel) {
         std::uint32_t first = 0;
         const std::vector<std::uint16_t> codes = OutputCodes(driver, BoardOf(module), channel, &first);
-        const std::string path = csv->folder + "/" + FileName(module) + "-codes-ch" + std::to_string(channel) + ".csv";
+        const std::string path = csv->folder + "/" + FileName(host, module) + "-codes-ch" + std::to_string(channel) + ".csv";
         std::FILE* file = OpenFile(csv, path);
         if (!file)
             return false;
@@ -175,14 +202,14 @@ bool WriteAnalogOutputs(SimTorq7Control& driver, const HostModule& module, RunCs
 
 // Each line of the digital output port after every write, as the board saw
 // it: the module writes the port once per line and sample.
-bool WriteDigitalOutputs(SimTorq7Control& driver, const HostModule& module, RunCsv* csv)
+bool WriteDigitalOutputs(SimTorq7Control& driver, const StandinHost& host, const HostModule& module, RunCsv* csv)
 {
     const std::uint32_t total = driver.SimTorq7_GetOutPortHistory(BoardOf(module), nullptr, 0);
     std::vector<std::uint8_t> bytes(std::min(total, kDriverKeepsCodes));
     driver.SimTorq7_GetOutPortHistory(BoardOf(module), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     const std::uint32_t first = total - static_cast<std::uint32_t>(bytes.size());
     for (unsigned channel = 0; channel < module.inputs(); ++channel) {
-        const std::string path = csv->folder + "/" + FileName(module) + "-ch" + std::to_string(channel) + ".csv";
+        const std::string path = csv->folder + "/" + FileName(host, module) + "-ch" + std::to_string(channel) + ".csv";
         std::FILE* file = OpenFile(csv, path);
         if (!file)
             return false;
@@ -207,9 +234,9 @@ bool CloseRunCsv(StandinHost& host, RunCsv* csv)
     if (SimTorq7Control* driver = host.driver()) {
         for (const HostModule* module : host.modules()) {
             if (module->className() == "TORQ7DA")
-                written &= WriteAnalogOutputs(*driver, *module, csv);
+                written &= WriteAnalogOutputs(*driver, host, *module, csv);
             else if (module->className() == "TORQ7DO")
-                written &= WriteDigitalOutputs(*driver, *module, csv);
+                written &= WriteDigitalOutputs(*driver, host, *module, csv);
         }
     }
     const std::string path = csv->folder + "/channels.tsv";

@@ -7,6 +7,9 @@
 //                                                     after each port write, 0 or 5 V
 //   channels.tsv              file and kind (analog, digital, codes, port), one line per
 //                                                     file, for scripts/plot-run.sh
+// <module> is the module's name with letters, digits and Japanese characters
+// kept and anything else as '_'; a module whose name comes to one taken by
+// an earlier module's adds its number ("AD_3"). channels.tsv is UTF-8.
 // The file names stay the same when a channel is renamed. Rows are written
 // as the blocks are released, so a run of any length needs no memory for
 // its samples; of the outputs the driver keeps the latest 2^20 values. A

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "CodePage.h"
+
 namespace standin {
 
 namespace {
@@ -45,7 +47,7 @@ bool TomlReader::open(const std::string& path)
     error_.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error_ = path + ": the file cannot be opened: " + std::strerror(errno);
+        error_ = Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(errno);
         return false;
     }
     std::ostringstream text;
@@ -67,7 +69,7 @@ std::int64_t TomlReader::lineOf(const toml::node& node)
 bool TomlReader::failAtLine(std::int64_t line, const std::string& what)
 {
     if (error_.empty())
-        error_ = path_ + ":" + std::to_string(line) + ": " + what;
+        error_ = Cp932ToUtf8(path_) + ":" + std::to_string(line) + ": " + what;
     return false;
 }
 
@@ -182,16 +184,6 @@ const toml::array* TomlReader::array(const toml::table& table, std::string_view 
         return nullptr;
     }
     return node ? node->as_array() : nullptr;
-}
-
-std::string BesideFile(const std::string& file, const std::string& name)
-{
-    const bool absolute = (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
-                          (name.size() > 1 && name[1] == ':');
-    if (absolute)
-        return name;
-    const std::size_t slash = file.find_last_of("/\\");
-    return slash == std::string::npos ? name : file.substr(0, slash + 1) + name;
 }
 
 }  // namespace standin

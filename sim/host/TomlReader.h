@@ -76,8 +76,4 @@ private:
     std::string error_;
 };
 
-// Where a file named in another file is found: beside that file unless the
-// name is absolute.
-std::string BesideFile(const std::string& file, const std::string& name);
-
 }  // namespace standin

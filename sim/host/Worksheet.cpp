@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CodePage.h"
 #include "HexText.h"
 #include "HostRooms.h"
 #include "WorksheetToml.h"
@@ -82,7 +83,7 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
                 ok = false;
         }
         if (!ok)
-            return Refuse(error, path + ":" + std::to_string(number) + ": cannot be read: " + line);
+            return Refuse(error, Cp932ToUtf8(path) + ":" + std::to_string(number) + ": cannot be read: " + line);
     }
     return true;
 }
@@ -145,7 +146,7 @@ bool StandinHost::saveWorksheet(const std::string& path, std::string* error) con
     std::ofstream out(path, std::ios::binary);
     out << FormatWorksheetToml(worksheet);
     out.close();
-    return out ? true : Refuse(error, path + ": " + std::strerror(errno));
+    return out ? true : Refuse(error, Cp932ToUtf8(path) + ": " + std::strerror(errno));
 }
 
 bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::string* error)
@@ -154,7 +155,7 @@ bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::str
     {
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            return Refuse(error, path + ": the file cannot be opened: " + std::strerror(errno));
+            return Refuse(error, Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(errno));
         std::getline(in, first);
     }
     if (!first.empty() && first.back() == '\r')
@@ -177,14 +178,14 @@ bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::st
 {
     for (const StoredModule& module : worksheet.modules) {
         if (!findClass(module.className))
-            return Refuse(error, path + ": the class " + module.className + " is not registered");
+            return Refuse(error, Cp932ToUtf8(path) + ": the class " + module.className + " is not registered");
         if (module.outputs > kChannelStateSlots || module.inputs > kMaxInputs)
-            return Refuse(error, path + ": a " + module.className + " module with too many channels");
+            return Refuse(error, Cp932ToUtf8(path) + ": a " + module.className + " module with too many channels");
     }
     for (const StoredConnection& link : worksheet.connections) {
         if (link.from >= worksheet.modules.size() || link.to >= worksheet.modules.size() ||
             link.output >= kMaxOutputHandles || link.input >= kMaxInputs)
-            return Refuse(error, path + ": a connection between modules or channels that do not exist");
+            return Refuse(error, Cp932ToUtf8(path) + ": a connection between modules or channels that do not exist");
     }
     if (worksheet.hasTimeBase)
         setTimeBase(worksheet.msPerSample, worksheet.blockSize);

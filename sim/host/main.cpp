@@ -13,6 +13,7 @@
 
 #include "sim/host/BoardProfile.h"
 #include "sim/host/CodePage.h"
+#include "sim/host/FileNames.h"
 #include "sim/host/ProgramModes.h"
 #include "sim/host/ProgramOptions.h"
 #include "sim/host/RunChecks.h"
@@ -34,7 +35,7 @@ std::string ProgramFolder()
 {
     char path[MAX_PATH];
     const std::string program(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    return program.substr(0, program.find_last_of("\\/") + 1);
+    return program.substr(0, NameStart(program));
 }
 
 std::string OneLine(std::string text)
@@ -88,7 +89,7 @@ void PickProfileBeside(Options& options)
     if (options.boardNamed || options.driver.empty() || worksheet.empty() || !FileExists(ProfileBeside(worksheet)))
         return;
     options.board = ProfileBeside(worksheet);
-    std::printf("board profile: %s, stored beside the worksheet\n", options.board.c_str());
+    std::printf("board profile: %s, stored beside the worksheet\n", Cp932ToUtf8(options.board).c_str());
 }
 
 // How the library bound itself to the host: what --verbose shows.
@@ -164,8 +165,8 @@ int ReportSilentModules(const StandinHost& host)
             continue;
         for (const HostModule* module : host.modules()) {
             if (module->id() == answer.moduleId)
-                std::printf("module '%s' (%s) answered 0 to its start: it measured nothing\n", module->name().c_str(),
-                            module->className().c_str());
+                std::printf("module '%s' (%s) answered 0 to its start: it measured nothing\n",
+                            Cp932ToUtf8(module->name()).c_str(), module->className().c_str());
         }
         result = kExitNothingMeasured;
     }
@@ -235,7 +236,7 @@ bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
         std::printf("the board profile could not be stored: %s\n", problem.c_str());
         return false;
     }
-    std::printf("boards stored in %s\n", beside.c_str());
+    std::printf("boards stored in %s\n", Cp932ToUtf8(beside).c_str());
     return true;
 }
 
@@ -248,7 +249,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         std::printf("worksheet refused: %s\n", problem.c_str());
         return kExitRefused;
     }
-    std::printf("worksheet: %s\n", path.c_str());
+    std::printf("worksheet: %s\n", Cp932ToUtf8(path).c_str());
     host.setTimeBase(options.msPerSample > 0.0 ? options.msPerSample : host.millisecondsPerSample(),
                      options.blockSize > 0 ? options.blockSize : host.blockSize());
     for (const auto& result : host.moduleResults()) {
@@ -260,7 +261,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
             std::printf("the worksheet could not be stored: %s\n", problem.c_str());
             return kExitNotWritten;
         }
-        std::printf("worksheet stored in %s\n", options.save.c_str());
+        std::printf("worksheet stored in %s\n", Cp932ToUtf8(options.save).c_str());
         if (!StoreProfileBeside(options, profile))
             return kExitNotWritten;
     }
@@ -294,7 +295,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
         result = kExitNotWritten;
     } else if (writeCsv) {
-        std::printf("CSV written to %s\n", options.csv.c_str());
+        std::printf("CSV written to %s\n", Cp932ToUtf8(options.csv).c_str());
     }
     return result;
 }
@@ -319,20 +320,20 @@ int Run(Options options)
     if (options.driver.empty()) {
         std::printf("driver: none (a machine without torq7.dll)\n");
     } else if (host.loadDriver(options.driver)) {
-        std::printf("driver: %s\nboards: %s (%zu)\n", options.driver.c_str(), options.board.c_str(),
-                    profile.boards.size());
+        std::printf("driver: %s\nboards: %s (%zu)\n", Cp932ToUtf8(options.driver).c_str(),
+                    Cp932ToUtf8(options.board).c_str(), profile.boards.size());
         if (OnScreen(options))
             AddSecondBoard(profile);
         ApplyBoardProfile(profile, *host.driver());
     } else {
-        std::printf("driver: cannot load %s\n", options.driver.c_str());
+        std::printf("driver: cannot load %s\n", Cp932ToUtf8(options.driver).c_str());
         return kExitFailed;
     }
     if (!host.loadLibrary(options.library)) {
-        std::printf("cannot load %s\n", options.library.c_str());
+        std::printf("cannot load %s\n", Cp932ToUtf8(options.library).c_str());
         return kExitFailed;
     }
-    std::printf("library: %s\n", options.library.c_str());
+    std::printf("library: %s\n", Cp932ToUtf8(options.library).c_str());
     const std::uint32_t setup = host.setup();
     std::printf("SetupVireoDLL: %u, %zu module classes\n", setup, host.classes().size());
     if (options.verbose)

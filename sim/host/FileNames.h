@@ -1,0 +1,28 @@
+// File names as the program's code page spells them: where a name begins,
+// where a file named in another file lies, and how a written file names a
+// file beside it. A '\' may be the second byte of a double-byte character
+// (U+8868 is 0x95 0x5C in code page 932), so separators are found
+// character by character.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace standin {
+
+// The first separator of `path` at or after `from` (where a character
+// begins), or npos.
+std::size_t NextSeparator(const std::string& path, std::size_t from);
+// Where the last part of `path` begins: after its last separator, or 0.
+std::size_t NameStart(const std::string& path);
+// The path as the system completes it from the current folder.
+std::string FullPath(const std::string& path);
+// Where a file named in another file is found: beside that file unless the
+// name is absolute.
+std::string BesideFile(const std::string& file, const std::string& name);
+// How a file written to `writtenPath` names `full` (a full path): from the
+// written file's folder when `full` lies in it or below, so that the folder
+// can move with it, and in full otherwise.
+std::string NameFrom(const std::string& writtenPath, const std::string& full);
+
+}  // namespace standin
