@@ -1,10 +1,13 @@
-// standin-host.exe run by a test as a person runs it: started from the test
-// program's folder, its output collected, its exit code read.
+// The build's programs (standin-host.exe, Torq7Check.exe) run by a test as
+// a person runs them: started from the test program's folder, their output
+// collected, their exit code read.
 #pragma once
 
 #include <windows.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "TestHost.h"
 
@@ -13,6 +16,19 @@ namespace torq7test {
 struct ProgramRun {
     int exitCode = -1;
     std::string output;
+
+    // The output's lines, without their line ends.
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> all;
+        std::istringstream text(output);
+        for (std::string line; std::getline(text, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            all.push_back(line);
+        }
+        return all;
+    }
 };
 
 inline std::string Quoted(const std::string& path)
@@ -20,13 +36,17 @@ inline std::string Quoted(const std::string& path)
     return "\"" + path + "\"";
 }
 
-// The program's output goes to a file that goes when the last handle to it
-// closes (Wine's console host may hold the child's handles a while after
-// the child ends, so a pipe would not end and a delete fail).
+// The program's output goes to a file beside the test program that goes
+// when the last handle to it closes: Wine may hold the child's handles a
+// while after the child ends, so a pipe would not end, and a file in the
+// test's own folder would keep that folder from being removed.
 class RunningProgram {
 public:
-    RunningProgram(const std::string& arguments, const std::string& outputFile)
+    RunningProgram(const std::string& program, const std::string& arguments)
     {
+        static int serial = 0;
+        const std::string outputFile = ProgramFolder() + "output-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                       std::to_string(++serial) + ".txt";
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         output_ = CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
@@ -38,9 +58,10 @@ public:
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = output_;
         startup.hStdError = output_;
-        std::string command = "\"" + ProgramFolder() + "standin-host.exe\" " + arguments;
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, ProgramFolder().c_str(),
-                            &startup, &process_))
+        std::string command = Quoted(ProgramFolder() + program) + " " + arguments;
+        // No console of its own: the program writes into the file only.
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                            ProgramFolder().c_str(), &startup, &process_))
             process_ = PROCESS_INFORMATION{};
     }
     ~RunningProgram() { finish(); }
@@ -82,9 +103,9 @@ private:
 };
 
 // Runs standin-host.exe with `arguments` to its end.
-inline ProgramRun RunProgram(const std::string& arguments, const std::string& outputFile)
+inline ProgramRun RunProgram(const std::string& arguments)
 {
-    return RunningProgram(arguments, outputFile).finish();
+    return RunningProgram("standin-host.exe", arguments).finish();
 }
 
 }  // namespace torq7test

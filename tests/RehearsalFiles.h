@@ -1,16 +1,35 @@
 // Files that a rehearsal test writes: a folder of its own per test (CTest
-// runs tests side by side), removed with the object.
+// runs tests side by side), removed with all that is in it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "TestHost.h"
 
 namespace torq7test {
+
+// A folder (named without a closing '\\') and everything in it.
+inline void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveFolder(folder + "\\" + name);
+            else
+                DeleteFileA((folder + "\\" + name).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
 
 class TempFolder {
 public:
@@ -21,20 +40,7 @@ public:
                 "\\";
         CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~TempFolder()
-    {
-        for (const std::string& file : files_)
-            DeleteFileA(file.c_str());
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((path_ + "*.csv").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((path_ + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
+    ~TempFolder() { RemoveFolder(path_.substr(0, path_.size() - 1)); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
@@ -49,7 +55,6 @@ public:
             std::fwrite(text.data(), 1, text.size(), out);
             std::fclose(out);
         }
-        files_.push_back(file);
         return file;
     }
 
@@ -66,15 +71,11 @@ public:
         return text;
     }
 
-    std::string remember(const std::string& name)
-    {
-        files_.push_back(path_ + name);
-        return path_ + name;
-    }
+    // A file the program under test writes, removed with the folder.
+    std::string remember(const std::string& name) const { return path_ + name; }
 
 private:
     std::string path_;
-    std::vector<std::string> files_;
 };
 
 }  // namespace torq7test

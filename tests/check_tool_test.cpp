@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"
 #include "RehearsalFiles.h"
-#include "TestHost.h"
 #include "torq7m/board/DriverTypes.h"
 
 namespace {
 
 using torq7test::ProgramFolder;
+using torq7test::ProgramRun;
+using torq7test::RunningProgram;
 using torq7test::TempFolder;
-
-constexpr DWORD kRunTimeoutMs = 60000;
 
 struct CheckRun {
     DWORD exitCode = 0xFFFFFFFF;
@@ -40,61 +40,11 @@ struct CheckRun {
 // simulated driver lays out `profile` (a file) when it is loaded.
 CheckRun RunCheck(const std::string& arguments, const std::string& profile)
 {
-    CheckRun run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = nullptr;
-    std::string command = "\"" + ProgramFolder() + "Torq7Check.exe\" " + arguments;
     SetEnvironmentVariableA("TORQ7SIM_PROFILE", profile.empty() ? nullptr : profile.c_str());
-    PROCESS_INFORMATION process = {};
-    // No console of its own: the program writes into the pipe only.
-    const BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        ProgramFolder().c_str(), &startup, &process);
+    RunningProgram program("Torq7Check.exe", arguments);
     SetEnvironmentVariableA("TORQ7SIM_PROFILE", nullptr);
-    CloseHandle(writeEnd);
-    if (started) {
-        // Drains the pipe while the program runs and once more after its end,
-        // without waiting for the pipe to close: Wine's helper processes may
-        // hold the inherited end open.
-        const DWORD start = GetTickCount();
-        bool ended = false;
-        for (;;) {
-            ended = WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0;
-            DWORD waiting = 0;
-            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
-                char buffer[4096];
-                DWORD got = 0;
-                if (!ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) || got == 0)
-                    break;
-                run.text.append(buffer, got);
-            }
-            if (ended || GetTickCount() - start > kRunTimeoutMs)
-                break;
-        }
-        if (ended)
-            GetExitCodeProcess(process.hProcess, &run.exitCode);
-        else
-            TerminateProcess(process.hProcess, 0xFFFFFFFF);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(readEnd);
-    std::istringstream lines(run.text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        run.lines.push_back(line);
-    }
-    return run;
+    const ProgramRun run = program.finish();
+    return {static_cast<DWORD>(run.exitCode), run.lines(), run.output};
 }
 
 template <typename Lines>

@@ -96,8 +96,7 @@ bool Inside(const RECT& outer, const RECT& inner)
 // One run of the interactive program and its window.
 class Session {
 public:
-    Session(const std::string& arguments, const std::string& outputFile)
-        : program_("--interactive " + arguments, outputFile)
+    explicit Session(const std::string& arguments) : program_("standin-host.exe", "--interactive " + arguments)
     {
         WaitUntil([this] { return (main_ = TopWindow(program_.processId(), "StandinHostMain", "Standin Host")); });
     }
@@ -155,18 +154,6 @@ private:
 
 class InteractiveWindowTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((files_.path() + "*.toml").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            DeleteFileA((files_.path() + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-
     bool exists(const std::string& name) const
     {
         return GetFileAttributesA((files_.path() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -184,7 +171,7 @@ protected:
 // window; the worksheet saved with board #1 runs with the boards stored beside it, and not without board #1.
 TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStoredBesideIt)
 {
-    Session session(sessionArguments("sheet.toml"), files_.path() + "window.txt");
+    Session session(sessionArguments("sheet.toml"));
     ASSERT_TRUE(session.main()) << "the window did not open";
     EXPECT_TRUE(session.titleBecomes("Standin Host - sheet.toml")) << TextOf(session.main());
     RECT window{};
@@ -202,14 +189,14 @@ TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStore
     EXPECT_NE(files_.read(files_.path() + "sheet.toml").find("board = 1\n"), std::string::npos);
 
     const std::string sheet = Quoted(files_.path() + "sheet.toml");
-    const ProgramRun run = RunProgram("--worksheet " + sheet + " --seconds 1", files_.path() + "run.txt");
+    const ProgramRun run = RunProgram("--worksheet " + sheet + " --seconds 1");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("board profile: " + files_.path() + "sheet.board.toml, stored beside the worksheet"),
               std::string::npos)
         << run.output;
 
     files_.write("sheet.board.toml", kOneBoard);
-    const ProgramRun refused = RunProgram("--worksheet " + sheet + " --seconds 1", files_.path() + "run.txt");
+    const ProgramRun refused = RunProgram("--worksheet " + sheet + " --seconds 1");
     EXPECT_EQ(refused.exitCode, 2) << refused.output;
     EXPECT_NE(refused.output.find("uses board 1, which the profile " + files_.path() +
                                   "sheet.board.toml does not have (its boards: 0)"),
@@ -227,7 +214,7 @@ TEST_F(InteractiveWindowTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays)
     };
     constexpr Case kCases[] = {{"yes.toml", IDYES, true}, {"no.toml", IDNO, false}, {"cancel.toml", IDCANCEL, false}};
     for (const Case& c : kCases) {
-        Session session(sessionArguments(c.file), files_.path() + "window.txt");
+        Session session(sessionArguments(c.file));
         ASSERT_TRUE(session.main()) << c.file;
         session.placeAnalogInput(0);
         ASSERT_TRUE(session.titleBecomes(std::string("Standin Host - ") + c.file + " *")) << c.file;
@@ -252,7 +239,7 @@ TEST_F(InteractiveWindowTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays)
 // A save that fails names the file and the system's reason, and the changes stay marked.
 TEST_F(InteractiveWindowTest, AFailedSaveShowsWhyAndKeepsTheMark)
 {
-    Session session(sessionArguments("no\\such\\sheet.toml"), files_.path() + "window.txt");
+    Session session(sessionArguments("no\\such\\sheet.toml"));
     ASSERT_TRUE(session.main());
     session.placeAnalogInput(0);
     ASSERT_TRUE(session.titleBecomes("Standin Host - sheet.toml *"));
@@ -284,8 +271,7 @@ TEST_F(InteractiveWindowTest, SettingsThatChangedTheModuleAndDeletingMarkTheTitl
 {
     const std::string sheet = Quoted(files_.write("sheet.toml", kOneModule));
     Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)) + " --worksheet " + sheet +
-                        " --save " + sheet,
-                    files_.path() + "window.txt");
+                        " --save " + sheet);
     ASSERT_TRUE(session.main());
     ASSERT_TRUE(session.titleBecomes("Standin Host - sheet.toml"));
     struct Case {
@@ -331,7 +317,7 @@ HWND FileNameBox(HWND dialog)
 // Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there.
 TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
 {
-    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)), files_.path() + "window.txt");
+    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)));
     ASSERT_TRUE(session.main());
     EXPECT_TRUE(session.titleBecomes("Standin Host - Untitled"));
     session.placeAnalogInput(1);

@@ -15,20 +15,6 @@
 namespace torq7test {
 namespace {
 
-// A folder of CSV files the program wrote, with everything in it.
-void RemoveFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileA((folder + "\\" + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 constexpr char kOneModule[] = u8R"(format = "standin-worksheet"
 version = 2
 [timebase]
@@ -133,7 +119,7 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         {"--help", 0, "Exit codes: 0 done"},
     };
     for (const Case& c : kCases) {
-        const ProgramRun run = RunProgram(c.arguments, dir + "output.txt");
+        const ProgramRun run = RunProgram(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos)
             << c.arguments << "\nexpected: " << c.message << "\nprinted:\n" << run.output;
@@ -150,18 +136,16 @@ TEST_F(StandinProgramTest, AStoredWorksheetRunsAgainOnTheBoardsItRanOn)
     const std::string sheet = files_.write("sheet.toml", OneModuleSheet("0"));
     const std::string stored = dir + "stored.toml";
     const ProgramRun first = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
-                                            " --seconds 0.5 --save " + Quoted(stored),
-                                        dir + "output.txt");
+                                            " --seconds 0.5 --save " + Quoted(stored));
     ASSERT_EQ(first.exitCode, 0) << first.output;
     EXPECT_NE(first.output.find("boards stored in " + dir + "stored.board.toml"), std::string::npos) << first.output;
 
-    const ProgramRun again = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5", dir + "output.txt");
+    const ProgramRun again = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5");
     EXPECT_EQ(again.exitCode, 0) << again.output;
     EXPECT_NE(again.output.find("stored.board.toml, stored beside the worksheet"), std::string::npos) << again.output;
 
     const std::string written = files_.read(dir + "stored.board.toml");
-    const ProgramRun resaved = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5 --save " + Quoted(stored),
-                                          dir + "output.txt");
+    const ProgramRun resaved = RunProgram("--worksheet " + Quoted(stored) + " --seconds 0.5 --save " + Quoted(stored));
     EXPECT_EQ(resaved.exitCode, 0) << resaved.output;
     EXPECT_EQ(resaved.output.find("boards stored in"), std::string::npos) << resaved.output;
     EXPECT_EQ(files_.read(dir + "stored.board.toml"), written);
@@ -176,7 +160,7 @@ TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
     std::vector<std::string> runs[2];
     for (int run = 0; run < 2; ++run) {
         const std::string folder = files_.path() + "run" + std::to_string(run);
-        const ProgramRun result = RunProgram("--seconds 2 --csv " + Quoted(folder), files_.path() + "output.txt");
+        const ProgramRun result = RunProgram("--seconds 2 --csv " + Quoted(folder));
         ASSERT_EQ(result.exitCode, 0) << result.output;
         for (const std::string& name : names)
             runs[run].push_back(files_.read(folder + "\\" + name));
@@ -215,8 +199,7 @@ board = 0
     const std::string sheet = files_.write("計測表.toml", kTwoModules);
     const std::string csv = dir + "出力表";
     const ProgramRun run = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
-                                          " --seconds 0.3 --csv " + Quoted(csv),
-                                      dir + "output.txt");
+                                          " --seconds 0.3 --csv " + Quoted(csv));
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find(u8"計測表.toml"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find(u8"出力表"), std::string::npos) << run.output;
@@ -227,8 +210,7 @@ board = 0
     EXPECT_EQ(files_.read(csv + "\\channels.tsv"), u8"温度_1-ch0.csv\tanalog\n温度_1_2-ch0.csv\tdigital\n");
     RemoveFolder(csv);
 
-    const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"),
-                                          dir + "output.txt");
+    const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"));
     EXPECT_EQ(missing.exitCode, 2) << missing.output;
     EXPECT_NE(missing.output.find(u8"無い表.toml: the file cannot be opened"), std::string::npos) << missing.output;
 }
