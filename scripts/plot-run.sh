@@ -6,40 +6,55 @@
 # outputs received, one per driver call.
 #   usage: bash scripts/plot-run.sh DIR [OUT.png] [TITLE]
 set -euo pipefail
-dir=${1:?usage: plot-run.sh DIR [OUT.png] [TITLE]}
+if [ $# -lt 1 ] || [ $# -gt 3 ]; then
+    echo "usage: bash scripts/plot-run.sh DIR [OUT.png] [TITLE]   (DIR: the folder of a run's --csv)"
+    exit 1
+fi
+dir=$1
 out=${2:-$dir/run.png}
 title=${3:-"stand-in host run: $(basename "$dir")"}
 command -v gnuplot >/dev/null || { echo "gnuplot is missing: bash scripts/setup.sh installs it"; exit 1; }
 [ -d "$dir" ] || { echo "$dir: no such folder (give the folder of a run's --csv)"; exit 1; }
 # gnuplot writes the picture to the terminal when it cannot open its file.
 out_dir=$(dirname "$out")
-[ -d "$out_dir" ] && [ -w "$out_dir" ] || { echo "$out: its folder $out_dir does not exist or cannot be written"; exit 1; }
+mkdir -p "$out_dir" 2>/dev/null || true
+[ -d "$out_dir" ] && [ -w "$out_dir" ] || { echo "$out: its folder $out_dir cannot be made or written"; exit 1; }
 
 # A text as a gnuplot string: single quotes, a quote inside doubled.
 quote() { printf "'%s'" "${1//\'/\'\'}"; }
 
-# channels.tsv gives each file's kind (analog, digital, codes, port); without it
-# (an older folder) a file of codes is told by its header and the rest is analog.
-declare -A kinds=()
-if [ -f "$dir/channels.tsv" ]; then
-    while IFS=$'\t' read -r file kind; do
-        kinds[$file]=$kind
-    done <"$dir/channels.tsv"
-fi
-
-# Files are named <module>-ch<N>.csv and <module>-codes-ch<N>.csv; a file
-# without rows has nothing to draw.
-shopt -s nullglob
-declare -A groups=()
+# channels.tsv lists the run's files in order, each with its kind (analog,
+# digital, codes, port) and its module's name: only those are drawn, so files
+# an earlier run left in the folder stay out. Without it (an older folder)
+# every CSV file is drawn, grouped by the module part of its name
+# (<module>-ch<N>.csv, <module>-codes-ch<N>.csv); a file of codes is told by
+# its header and the rest is analog. A file without rows has nothing to draw.
+declare -A kinds=() groups=()
 order=()
-for file in "$dir"/*.csv; do
-    [ "$(wc -l <"$file")" -ge 2 ] || continue
-    name=$(basename "$file" .csv)
-    group=${name%-ch*}
-    group=${group%-codes}
+# The module part of a file's name, for a folder whose list names no module.
+group_of() {
+    local name=${1%.csv}
+    name=${name%-ch*}
+    echo "${name%-codes}"
+}
+add_file() {
+    local file=$1 group=$2
+    [ -f "$file" ] && [ "$(wc -l <"$file")" -ge 2 ] || return 0
     [ -n "${groups[$group]:-}" ] || order+=("$group")
     groups[$group]+="$file"$'\n'
-done
+}
+if [ -f "$dir/channels.tsv" ]; then
+    while IFS=$'\t' read -r file kind module; do
+        [ -n "$file" ] || continue
+        kinds[$file]=$kind
+        add_file "$dir/$file" "${module:-$(group_of "$file")}"
+    done <"$dir/channels.tsv"
+else
+    shopt -s nullglob
+    for file in "$dir"/*.csv; do
+        add_file "$file" "$(group_of "$(basename "$file")")"
+    done
+fi
 if [ ${#order[@]} -eq 0 ]; then
     echo "no recorded channels in $dir: no plot"
     exit 1
@@ -79,7 +94,7 @@ gnuplot -e "set terminal" 2>&1 | grep -q pngcairo || terminal=png
                 lane=$((lane + 1))
                 ;;
             codes)
-                plot+="${plot:+, }$(quote "$file") using 1:2 skip 1 with lines title $(quote "output $(basename "${file##*-ch}" .csv)")"
+                plot+="${plot:+, }$(quote "$file") using 1:2 skip 1 with lines title $(quote "$label")"
                 ;;
             *)
                 plot+="${plot:+, }$(quote "$file") using 1:2 skip 1 with lines title $(quote "$label")"

@@ -175,15 +175,16 @@ TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
 }
 
 // Japanese file and module names reach the disk whole and read well in the
-// messages: a '\\' byte inside "表" is not a separator, two module names that
-// come to one file name do not share a file, and the manifest is UTF-8.
+// messages: a '\\' byte inside "表" is not a separator, module names that
+// come to one file name never share a file (the later one takes its number
+// until the name is free), and channels.tsv names each file's module in UTF-8.
 TEST_F(StandinProgramTest, JapaneseNamesReachTheDiskAndTheMessagesWhole)
 {
-    constexpr char kTwoModules[] = u8R"(format = "standin-worksheet"
+    constexpr char kThreeModules[] = u8R"(format = "standin-worksheet"
 version = 2
 [[module]]
 class = "TORQ7AD"
-name = "温度-1"
+name = "温度 1"
 inputs = 0
 outputs = 1
 board = 0
@@ -193,22 +194,30 @@ name = "温度_1"
 inputs = 0
 outputs = 1
 board = 0
+[[module]]
+class = "TORQ7DO"
+name = "温度_1_2"
+inputs = 1
+outputs = 0
+board = 0
 )";
     const std::string dir = files_.path();
     const std::string profile = files_.write("ボード表.toml", kProfile);
-    const std::string sheet = files_.write("計測表.toml", kTwoModules);
+    const std::string sheet = files_.write("計測表.toml", kThreeModules);
     const std::string csv = dir + "出力表";
     const ProgramRun run = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
-                                          " --seconds 0.3 --csv " + Quoted(csv));
+                                      " --seconds 0.3 --csv " + Quoted(csv));
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find(u8"計測表.toml"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find(u8"出力表"), std::string::npos) << run.output;
+    for (const char* shown : {u8"計測表.toml", u8"出力表", u8"温度 1 ch0 (ﾁｬﾝﾈﾙ 0)",
+                              u8"温度_1_2: digital output port: "})
+        EXPECT_NE(run.output.find(shown), std::string::npos) << shown << "\n" << run.output;
     const std::string analog = files_.read(csv + "\\温度_1-ch0.csv");
     const std::string digital = files_.read(csv + "\\温度_1_2-ch0.csv");
     EXPECT_EQ(analog.substr(0, analog.find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
     EXPECT_EQ(digital.substr(0, digital.find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
-    EXPECT_EQ(files_.read(csv + "\\channels.tsv"), u8"温度_1-ch0.csv\tanalog\n温度_1_2-ch0.csv\tdigital\n");
-    RemoveFolder(csv);
+    EXPECT_EQ(files_.read(csv + "\\channels.tsv"), u8"温度_1-ch0.csv\tanalog\t温度 1\n"
+                                                    u8"温度_1_2-ch0.csv\tdigital\t温度_1\n"
+                                                    u8"温度_1_2_3-ch0.csv\tport\t温度_1_2\n");
 
     const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"));
     EXPECT_EQ(missing.exitCode, 2) << missing.output;

@@ -15,9 +15,9 @@ namespace standin {
 
 namespace {
 
-// The module's name as a file name: letters and digits, and Japanese
-// characters whole; anything else, which a file name may not hold or a
-// script would trip over, as '_'.
+// The module's name as a file name: letters, digits, '-', '_' and Japanese
+// characters as they are; anything else, which a file name may not hold or
+// a script would trip over, as '_'.
 std::string PlainFileName(const HostModule& module)
 {
     std::string name = module.name();
@@ -25,7 +25,7 @@ std::string PlainFileName(const HostModule& module)
         const auto c = static_cast<unsigned char>(name[at]);
         if (IsDBCSLeadByte(c) && at + 1 < name.size())
             ++at;
-        else if (c < 0x80 ? !std::isalnum(c) : IsDBCSLeadByte(c))
+        else if (c < 0x80 ? !std::isalnum(c) && c != '-' && c != '_' : IsDBCSLeadByte(c))
             name[at] = '_';
     }
     return name.empty() ? "module" + std::to_string(module.id()) : name;
@@ -37,19 +37,30 @@ bool SameFileName(const std::string& a, const std::string& b)
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-// The module's files' name: two modules whose names come to the same file
-// name ("温度-1" and "温度_1", "ad" and "AD") must not write into one file, so
-// the later one's gets its module number.
+// The module's files' name. Names are given in placement order, and one that
+// an earlier module already has ("温度/1" and "温度_1", "ad" and "AD": one
+// file on Windows) gets the module's number added until it is free, so no
+// two modules ever write into one file.
 std::string FileName(const StandinHost& host, const HostModule& module)
 {
-    const std::string name = PlainFileName(module);
-    for (const HostModule* earlier : host.modules()) {
-        if (earlier == &module)
-            break;
-        if (SameFileName(PlainFileName(*earlier), name))
-            return name + "_" + std::to_string(module.id());
+    std::vector<std::string> given;
+    for (const HostModule* each : host.modules()) {
+        std::string name = PlainFileName(*each);
+        while (std::any_of(given.begin(), given.end(), [&](const std::string& g) { return SameFileName(g, name); }))
+            name += "_" + std::to_string(each->id());
+        if (each == &module)
+            return name;
+        given.push_back(name);
     }
-    return name;
+    return PlainFileName(module);
+}
+
+// A field of channels.tsv: a tab or line end would split it.
+std::string ManifestField(const std::string& cp932)
+{
+    std::string text = Cp932ToUtf8(cp932);
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
 }
 
 // A header cell: commas and quotes would split or end it.
@@ -62,10 +73,11 @@ std::string HeaderCell(std::string name)
     return name.empty() ? "value" : name;
 }
 
-// One line of channels.tsv: the file's name in the folder and its kind.
-std::string Manifest(const std::string& path, const char* kind)
+// One line of channels.tsv: the file's name in the folder, its kind and
+// its module's name.
+std::string Manifest(const std::string& path, const char* kind, const HostModule& module)
 {
-    return Cp932ToUtf8(path.substr(NameStart(path))) + "\t" + kind + "\n";
+    return ManifestField(path.substr(NameStart(path))) + "\t" + kind + "\t" + ManifestField(module.name()) + "\n";
 }
 
 bool Failed(RunCsv* csv, const std::string& path)
@@ -162,7 +174,7 @@ bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv)
             }
             std::fprintf(file.file, "time_s,%s\n", HeaderCell(ChannelName(*module, channel)).c_str());
             csv->channels.push_back(file);
-            csv->manifest += Manifest(file.path, module->className() == "TORQ7DI" ? "digital" : "analog");
+            csv->manifest += Manifest(file.path, module->className() == "TORQ7DI" ? "digital" : "analog", *module);
         }
     }
     return true;
@@ -190,10 +202,10 @@ bool WriteAnalogOutputs(SimTorq7Control& driver, const StandinHost& host, const 
         std::FILE* file = OpenFile(csv, path);
         if (!file)
             return false;
-        std::fprintf(file, "index,code\n");
+        std::fprintf(file, "index,%s\n", HeaderCell(ChannelName(module, channel)).c_str());
         for (std::size_t i = 0; i < codes.size(); ++i)
             std::fprintf(file, "%zu,%u\n", first + i, codes[i]);
-        csv->manifest += Manifest(path, "codes");
+        csv->manifest += Manifest(path, "codes", module);
         if (!CloseFile(csv, file, path))
             return false;
     }
@@ -216,7 +228,7 @@ bool WriteDigitalOutputs(SimTorq7Control& driver, const StandinHost& host, const
         std::fprintf(file, "index,%s\n", HeaderCell(ChannelName(module, channel)).c_str());
         for (std::size_t i = 0; i < bytes.size(); ++i)
             std::fprintf(file, "%zu,%d\n", first + i, (bytes[i] >> channel & 1) ? 5 : 0);
-        csv->manifest += Manifest(path, "port");
+        csv->manifest += Manifest(path, "port", module);
         if (!CloseFile(csv, file, path))
             return false;
     }

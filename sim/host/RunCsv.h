@@ -1,15 +1,17 @@
 // The recorded channels of a run as CSV files, one per channel, as
 // standin-host.exe --csv writes them and scripts/plot-run.sh draws them:
 //   <module>-ch<N>.csv        time_s,<channel name>   every sample the module released
-//   <module>-codes-ch<N>.csv  index,code              analog output modules: every code
+//   <module>-codes-ch<N>.csv  index,<channel name>    analog output modules: every code
 //                                                     the driver received
 //   <module>-ch<N>.csv        index,<channel name>    digital output modules: the line
 //                                                     after each port write, 0 or 5 V
-//   channels.tsv              file and kind (analog, digital, codes, port), one line per
-//                                                     file, for scripts/plot-run.sh
-// <module> is the module's name with letters, digits and Japanese characters
-// kept and anything else as '_'; a module whose name comes to one taken by
-// an earlier module's adds its number ("AD_3"). channels.tsv is UTF-8.
+//   channels.tsv              file, kind (analog, digital, codes, port) and module name,
+//                                                     one line per file (the recorded
+//                                                     channels' first, each in placement
+//                                                     order), for scripts/plot-run.sh
+// <module> is the module's name with letters, digits, '-', '_' and Japanese
+// characters kept and anything else as '_'; a module whose name comes to one
+// an earlier module's has adds its number ("AD_3"). channels.tsv is UTF-8.
 // The file names stay the same when a channel is renamed. Rows are written
 // as the blocks are released, so a run of any length needs no memory for
 // its samples; of the outputs the driver keeps the latest 2^20 values. A

@@ -4,10 +4,22 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CodePage.h"
 #include "RunCsv.h"
 #include "torq7m/modules/DaModuleData.h"
 
 namespace standin {
+
+namespace {
+
+// A code page 932 text in UTF-8, padded to `columns` columns of a terminal:
+// a double-byte character takes two, as it takes two bytes.
+std::string Padded(const std::string& cp932, std::size_t columns)
+{
+    return Cp932ToUtf8(cp932) + std::string(columns > cp932.size() ? columns - cp932.size() : 0, ' ');
+}
+
+}  // namespace
 
 void NoteValues(RunValues& values, const HostModule& module, unsigned channel, const BlockView& block)
 {
@@ -41,9 +53,12 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
     for (const HostModule* module : host.modules()) {
         for (unsigned channel = 0; channel < module->outputs(); ++channel) {
             const ChannelTally tally = host.channelTally(module, channel);
-            std::printf("%-5s ch%u %-12s %8llu blocks, %11llu samples", module->name().c_str(), channel,
-                        ("(" + ChannelName(*module, channel) + ")").c_str(),
-                        static_cast<unsigned long long>(tally.blocks), static_cast<unsigned long long>(tally.samples));
+            std::string name;
+            if (!Utf8ToCp932(ChannelName(*module, channel), &name))
+                name = "?";
+            std::printf("%s ch%u %s %8llu blocks, %11llu samples", Padded(module->name(), 5).c_str(), channel,
+                        Padded("(" + name + ")", 12).c_str(), static_cast<unsigned long long>(tally.blocks),
+                        static_cast<unsigned long long>(tally.samples));
             const auto range = values.find({module->id(), channel});
             if (tally.blocks != 0 && range != values.end())
                 std::printf(", start times %.3f..%.3f s, largest delay %llu ms, values %.3f..%.3f",
@@ -57,11 +72,11 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
         for (const HostModule* module : host.modules()) {
             if (module->className() == "TORQ7DA") {
                 for (std::uint32_t channel = 0; channel < kDaChannels; ++channel) {
-                    std::printf("%s: analog output ch%u: %u codes written\n", module->name().c_str(), channel,
+                    std::printf("%s: analog output ch%u: %u codes written\n", Cp932ToUtf8(module->name()).c_str(), channel,
                                 driver->SimTorq7_GetOutputCodes(BoardOf(*module), channel, nullptr, 0));
                 }
             } else if (module->className() == "TORQ7DO") {
-                std::printf("%s: digital output port: %u writes\n", module->name().c_str(),
+                std::printf("%s: digital output port: %u writes\n", Cp932ToUtf8(module->name()).c_str(),
                             driver->SimTorq7_GetOutPortHistory(BoardOf(*module), nullptr, 0));
             }
         }
