@@ -43,6 +43,12 @@ inline std::string Quoted(const std::string& path)
 class RunningProgram {
 public:
     RunningProgram(const std::string& program, const std::string& arguments)
+        : RunningProgram(program, Wide(arguments))
+    {
+    }
+    // Arguments as a person types them, with characters that code page 932
+    // cannot hold.
+    RunningProgram(const std::string& program, const std::wstring& arguments)
     {
         static int serial = 0;
         const std::string outputFile = ProgramFolder() + "output-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -53,15 +59,15 @@ public:
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (output_ == INVALID_HANDLE_VALUE)
             return;
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = output_;
         startup.hStdError = output_;
-        std::string command = Quoted(ProgramFolder() + program) + " " + arguments;
+        std::wstring command = Wide(Quoted(ProgramFolder() + program) + " ") + arguments;
         // No console of its own: the program writes into the file only.
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                            ProgramFolder().c_str(), &startup, &process_))
+        if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                            Wide(ProgramFolder()).c_str(), &startup, &process_))
             process_ = PROCESS_INFORMATION{};
     }
     ~RunningProgram() { finish(); }
@@ -98,12 +104,21 @@ public:
     }
 
 private:
+    static std::wstring Wide(const std::string& text)
+    {
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                        static_cast<int>(wide.size())));
+        return wide;
+    }
+
     HANDLE output_ = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION process_{};
 };
 
 // Runs standin-host.exe with `arguments` to its end.
-inline ProgramRun RunProgram(const std::string& arguments)
+template <typename Text>
+ProgramRun RunProgram(const Text& arguments)
 {
     return RunningProgram("standin-host.exe", arguments).finish();
 }

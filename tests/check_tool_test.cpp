@@ -157,8 +157,21 @@ TEST_F(CheckToolTest, AHostFolderEndingInADoubleByteCharacterIsSearchedWhole)
         EXPECT_TRUE(run.hasLine("  1. ホストのフォルダ (host folder) " + host + ": torq7.dll あり (found)"));
         EXPECT_TRUE(run.hasLine("torq7.dll: " + driver + " を読み込みました (loaded)"));
     }
-    DeleteFileA(driver.c_str());
-    RemoveDirectoryA(host.c_str());
+    // Found on PATH too, when the host folder has none.
+    char oldPath[32768];
+    const DWORD oldLength = GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+    ASSERT_LT(oldLength, sizeof oldPath);
+    SetEnvironmentVariableA("PATH", (host + ";" + std::string(oldPath, oldLength)).c_str());
+    const CheckRun onPath = RunCheck(Host(folder_.path()), boards);
+    SetEnvironmentVariableA("PATH", oldPath);
+    EXPECT_EQ(onPath.exitCode, 0u) << onPath.text;
+    EXPECT_TRUE(onPath.hasLine("torq7.dll: " + driver + " を読み込みました (loaded)")) << onPath.text;
+
+    // The simulated driver reads a profile named in Japanese too.
+    const std::string japaneseProfile = folder_.write("ボード表.toml", kTwoBoards);
+    const CheckRun named = RunCheck(Host(host), japaneseProfile);
+    EXPECT_EQ(named.exitCode, 0u) << named.text;
+    EXPECT_TRUE(named.hasLine("ボード (board): 2 枚 (boards found)")) << named.text;
 }
 
 // Each broken installation has its own lines and its own exit code.

@@ -222,6 +222,18 @@ board = 0
     const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"));
     EXPECT_EQ(missing.exitCode, 2) << missing.output;
     EXPECT_NE(missing.output.find(u8"無い表.toml: the file cannot be opened"), std::string::npos) << missing.output;
+    const ProgramRun mistyped = RunProgram("--seconds ３");
+    EXPECT_EQ(mistyped.exitCode, 2) << mistyped.output;
+    EXPECT_NE(mistyped.output.find(u8"--seconds must be a number, not '３'"), std::string::npos) << mistyped.output;
+
+    // A name that code page 932 cannot hold would reach the system changed
+    // ("Müller" as "Muller"): it is refused, and nothing is written.
+    const ProgramRun unfit = RunProgram(L"--seconds 0.1 --csv \"out-M\u00FCller\"");
+    EXPECT_EQ(unfit.exitCode, 2) << unfit.output;
+    // Held apart: the check's macro would spell the text in code page 932.
+    const std::string refusal = u8"'out-Müller' has a character that code page 932 cannot hold";
+    EXPECT_NE(unfit.output.find(refusal), std::string::npos) << unfit.output;
+    EXPECT_EQ(GetFileAttributesA((ProgramFolder() + "out-Muller").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -66,12 +66,18 @@ std::string CurrentFolder()
 
 std::vector<std::string> PathFolders()
 {
+    // Read wide and converted here: Wine's narrow call cuts a value with
+    // double-byte characters (a folder named in Japanese) short.
     std::vector<std::string> folders;
-    const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     if (size == 0)
         return folders;
-    std::string path(size, '\0');
-    path.resize(GetEnvironmentVariableA("PATH", &path[0], size));
+    std::wstring wide(size, L'\0');
+    const DWORD got = GetEnvironmentVariableW(L"PATH", &wide[0], size);
+    wide.resize(got < size ? got : 0);
+    std::string path(wide.size() * 2, '\0');
+    path.resize(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                    &path[0], static_cast<int>(path.size()), nullptr, nullptr));
     std::size_t start = 0;
     while (start <= path.size()) {
         const std::size_t end = std::min(path.find(';', start), path.size());

@@ -14,11 +14,31 @@ namespace {
 
 constexpr char kProfileVariable[] = "TORQ7SIM_PROFILE";
 
+// The variable's value as the program's code page spells it. Read wide and
+// converted here: Wine's narrow call cuts a value with double-byte
+// characters short.
+bool ProfilePath(std::string* path)
+{
+    wchar_t wide[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"TORQ7SIM_PROFILE", wide, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    char narrow[2 * MAX_PATH];
+    BOOL lost = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, sizeof narrow, nullptr, &lost) == 0 ||
+        lost) {
+        std::fprintf(stderr, "%s: the path has a character that the system's code page cannot hold\n",
+                     kProfileVariable);
+        return false;
+    }
+    *path = narrow;
+    return true;
+}
+
 void ApplyProfileFromEnvironment(HMODULE driver)
 {
-    char path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA(kProfileVariable, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
+    std::string path;
+    if (!ProfilePath(&path))
         return;
     standin::BoardProfile profile;
     std::string problem;

@@ -3,9 +3,14 @@
 // named instead of quietly becoming 0.
 #include "ProgramOptions.h"
 
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cwchar>
 #include <set>
 
 namespace standin {
@@ -125,7 +130,43 @@ std::size_t ValueCount(Kind kind)
     return kind == Kind::Flag ? 0 : kind == Kind::Picture ? 2 : 1;
 }
 
+// A wide text in a code page; *lost (when asked) says whether a character
+// had no place in it.
+std::string Narrow(UINT codePage, DWORD flags, const wchar_t* text, BOOL* lost)
+{
+    const int length = static_cast<int>(std::wcslen(text));
+    std::string narrow(static_cast<std::size_t>(length) * 4, '\0');
+    const int written = WideCharToMultiByte(codePage, flags, text, length, &narrow[0],
+                                            static_cast<int>(narrow.size()), nullptr, lost);
+    narrow.resize(written > 0 ? written : 0);
+    return narrow;
+}
+
 }  // namespace
+
+bool ProgramArguments(std::vector<std::string>* arguments, std::string* error)
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) {
+        *error = "the command line cannot be read";
+        return false;
+    }
+    bool fits = true;
+    for (int i = 1; i < count && fits; ++i) {
+        BOOL lost = FALSE;
+        const std::string narrow = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[i], &lost);
+        fits = !lost;
+        if (fits)
+            arguments->push_back(narrow);
+        else
+            *error = "'" + Narrow(CP_UTF8, 0, wide[i], nullptr) +
+                     "' has a character that code page 932 cannot hold; the library and its files work in code "
+                     "page 932: use another name";
+    }
+    LocalFree(wide);
+    return fits;
+}
 
 bool ParseOptions(const std::vector<std::string>& arguments, const std::string& folder, Options* options,
                   std::string* error)

@@ -38,6 +38,12 @@ struct Options {
     std::uint32_t blockSize = 0;
 };
 
+// The arguments after the program name, in code page 932 as the library and
+// its files use it. False, naming the argument in UTF-8 in *error, when one
+// has a character that code page 932 cannot hold: the system would pass it
+// changed ("Müller" as "Muller"), and a file would go elsewhere unnoticed.
+bool ProgramArguments(std::vector<std::string>* arguments, std::string* error);
+
 // Reads the arguments after the program name; `folder` is the program's own
 // folder, where the library, driver and demo files lie by default. False,
 // with what is wrong in *error, for a command line that cannot be used.

@@ -358,15 +358,20 @@ int Run(Options options)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     // LF line ends, as every other file of the project has them.
     _setmode(_fileno(stdout), _O_BINARY);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     Options options;
+    std::vector<std::string> arguments;
     std::string error;
-    if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), ProgramFolder(), &options, &error)) {
-        std::printf("standin-host: %s\n(standin-host.exe --help lists the options)\n", error.c_str());
+    if (!ProgramArguments(&arguments, &error)) {
+        std::printf("standin-host: %s\n", error.c_str());
+        return kExitRefused;
+    }
+    if (!ParseOptions(arguments, ProgramFolder(), &options, &error)) {
+        std::printf("standin-host: %s\n(standin-host.exe --help lists the options)\n", Cp932ToUtf8(error).c_str());
         return kExitRefused;
     }
     if (options.help) {
@@ -375,7 +380,7 @@ int main(int argc, char** argv)
     }
     if (!options.pictureDialog.empty() && !IsPictureDialog(options.pictureDialog)) {
         std::printf("standin-host: --picture %s: not a dialog of the library; the dialogs are %s\n",
-                    options.pictureDialog.c_str(), PictureDialogNames().c_str());
+                    Cp932ToUtf8(options.pictureDialog).c_str(), PictureDialogNames().c_str());
         return kExitRefused;
     }
     return Run(options);
