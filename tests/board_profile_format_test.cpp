@@ -136,8 +136,9 @@ TEST(BoardProfileFormatTest, AFormattedProfileReadsBackToTheSameBoards)
 }
 
 // A profile and its recording beside it, under a Japanese name whose last
-// byte is a '\\' in code page 932, read; stored beside a worksheet in that
-// folder, the profile names the recording from there, so the folder can move.
+// byte is a '\\' in code page 932, read; stored beside a worksheet saved in
+// a folder below, the profile names the recording from there (..\表.csv), so
+// the tree of files can move whole.
 TEST(BoardProfileFormatTest, ARecordingBesideTheProfileMovesWithItsFolder)
 {
     const std::string kRecording = "t,volts\n0,1.5\n2,2.5\n5,9.75\n";
@@ -150,14 +151,16 @@ TEST(BoardProfileFormatTest, ARecordingBesideTheProfileMovesWithItsFolder)
     standin::BoardProfile read;
     std::string error;
     ASSERT_TRUE(standin::ReadBoardProfile(first.write("計測表.toml", kProfile), &read, &error)) << error;
-    const std::string stored = first.remember("計測表.board.toml");
+    ASSERT_TRUE(CreateDirectoryA((first.path() + "保存").c_str(), nullptr));
+    const std::string stored = first.path() + "保存\\計測表.board.toml";
     ASSERT_TRUE(standin::WriteBoardProfile(stored, read, &error)) << error;
     const std::string text = first.read(stored);
-    EXPECT_NE(text.find(u8"file = \"表.csv\""), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"file = \"..\\\\表.csv\""), std::string::npos) << text;
 
     moved.write("表.csv", kRecording);
+    ASSERT_TRUE(CreateDirectoryA((moved.path() + "保存").c_str(), nullptr));
     standin::BoardProfile again;
-    ASSERT_TRUE(standin::ReadBoardProfile(moved.write("計測表.board.toml", text), &again, &error)) << error;
+    ASSERT_TRUE(standin::ReadBoardProfile(moved.write("保存\\計測表.board.toml", text), &again, &error)) << error;
     ExpectSameBoards(read, again);
 }
 
@@ -179,10 +182,14 @@ TEST(BoardProfileFormatTest, FileNamesAreSplitAtWholeCharacters)
     } kFrom[] = {
         {"C:\\w\\p.toml", "C:\\w\\rec.csv", "rec.csv"},
         {"C:\\w\\p.toml", "c:\\W\\sub\\rec.csv", "sub\\rec.csv"},
-        {"C:\\w\\p.toml", "C:\\wx\\rec.csv", "C:\\wx\\rec.csv"},
-        {"C:\\w\\p.toml", "C:\\other\\rec.csv", "C:\\other\\rec.csv"},
+        {"C:\\w\\p.toml", "C:\\wx\\rec.csv", "..\\wx\\rec.csv"},
+        {"C:\\a\\b\\p.toml", "C:\\a\\rec.csv", "..\\rec.csv"},
+        {"C:\\a\\b\\p.toml", "C:\\c\\rec.csv", "..\\..\\c\\rec.csv"},
+        {"C:\\w\\p.toml", "D:\\w\\rec.csv", "D:\\w\\rec.csv"},
+        {"\\\\pc\\share\\w\\p.toml", "\\\\pc\\share\\rec.csv", "..\\rec.csv"},
+        {"\\\\pc\\share\\w\\p.toml", "\\\\pc\\other\\w\\rec.csv", "\\\\pc\\other\\w\\rec.csv"},
         {"C:\\計測表\\p.toml", "C:\\計測表\\表.csv", "表.csv"},
-        {"C:\\計測\\p.toml", "C:\\計測表\\表.csv", "C:\\計測表\\表.csv"},
+        {"C:\\計測\\p.toml", "C:\\計測表\\表.csv", "..\\計測表\\表.csv"},
     };
     for (const auto& c : kFrom)
         EXPECT_EQ(standin::NameFrom(c.written, c.full), c.named) << c.written << " " << c.full;

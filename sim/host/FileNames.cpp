@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace standin {
 
 std::size_t NextSeparator(const std::string& path, std::size_t from)
@@ -38,15 +40,50 @@ std::string BesideFile(const std::string& file, const std::string& name)
     return absolute ? name : file.substr(0, NameStart(file)) + name;
 }
 
+namespace {
+
+// The parts of a path between its separators; a network path begins with
+// two empty ones.
+std::vector<std::string> Parts(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at = NextSeparator(path, 0); at != std::string::npos; at = NextSeparator(path, from)) {
+        parts.push_back(path.substr(from, at - from));
+        from = at + 1;
+    }
+    if (from < path.size())
+        parts.push_back(path.substr(from));
+    return parts;
+}
+
+bool SamePart(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 std::string NameFrom(const std::string& writtenPath, const std::string& full)
 {
     const std::string written = FullPath(writtenPath);
-    const std::size_t folder = NameStart(written);
-    // Ends with its separator, so a folder whose name merely begins the same is not taken for it.
-    const bool inside = folder > 0 && full.size() > folder && NameStart(full.substr(0, folder)) == folder &&
-                        CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, written.c_str(), static_cast<int>(folder),
-                                       full.c_str(), static_cast<int>(folder)) == CSTR_EQUAL;
-    return inside ? full.substr(folder) : full;
+    const std::vector<std::string> folder = Parts(written.substr(0, NameStart(written)));
+    const std::vector<std::string> target = Parts(full);
+    // The root is "C:", or "", "", server and share of a network path: a path
+    // on another drive or share stays whole.
+    const std::size_t root = !folder.empty() && folder[0].empty() ? 4 : 1;
+    std::size_t common = 0;
+    while (common < folder.size() && common + 1 < target.size() && SamePart(folder[common], target[common]))
+        ++common;
+    if (common < root)
+        return full;
+    std::string name;
+    for (std::size_t up = common; up < folder.size(); ++up)
+        name += "..\\";
+    for (std::size_t part = common; part < target.size(); ++part)
+        name += target[part] + (part + 1 < target.size() ? "\\" : "");
+    return name;
 }
 
 }  // namespace standin

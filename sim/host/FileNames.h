@@ -21,8 +21,9 @@ std::string FullPath(const std::string& path);
 // name is absolute.
 std::string BesideFile(const std::string& file, const std::string& name);
 // How a file written to `writtenPath` names `full` (a full path): from the
-// written file's folder when `full` lies in it or below, so that the folder
-// can move with it, and in full otherwise.
+// written file's folder (rec.csv, ..\rec.csv) when both lie on one
+// drive or share, so that a tree of files can move whole, and in full
+// otherwise.
 std::string NameFrom(const std::string& writtenPath, const std::string& full);
 
 }  // namespace standin
