@@ -10,7 +10,12 @@
 # windows. A console program that waits on a pipe nobody writes to keeps the
 # desktop in use from `start` to `stop`.
 set -euo pipefail
+if [ $# -ne 2 ] || { [ "$1" != start ] && [ "$1" != stop ]; }; then
+    echo "usage: bash scripts/wine-prefix.sh start|stop BUILD_FOLDER   (build/win64 or build/win32)" >&2
+    exit 1
+fi
 action=$1
+[ -d "$2" ] || { echo "$2: no such build folder (run cmake --preset win64 or win32 first)" >&2; exit 1; }
 build=$(cd "$2" && pwd)
 run="$build/wine-run.sh"
 [ -x "$run" ] || { echo "$build is not configured (no wine-run.sh): run cmake --preset first" >&2; exit 1; }

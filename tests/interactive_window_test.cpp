@@ -239,16 +239,17 @@ TEST_F(InteractiveWindowTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays)
 // A save that fails names the file and the system's reason, and the changes stay marked.
 TEST_F(InteractiveWindowTest, AFailedSaveShowsWhyAndKeepsTheMark)
 {
-    Session session(sessionArguments("no\\such\\sheet.toml"));
+    files_.write("plain.txt", "not a folder");
+    Session session(sessionArguments("plain.txt\\sheet.toml"));
     ASSERT_TRUE(session.main());
     session.placeAnalogInput(0);
     ASSERT_TRUE(session.titleBecomes("Standin Host - sheet.toml *"));
     session.save();
     HWND failure = session.dialog();
     ASSERT_TRUE(failure) << "a failed save said nothing";
-    const std::string path = files_.path() + "no\\such\\sheet.toml";
+    const std::string path = files_.path() + "plain.txt\\sheet.toml";
     EXPECT_EQ(TextOf(GetDlgItem(failure, kMessageBoxText)),
-              "The worksheet could not be stored:\n" + path + ": No such file or directory");
+              "The worksheet could not be stored:\n" + path + ": Not a directory");
     session.answer(failure, IDOK);
     EXPECT_EQ(TextOf(session.main()), "Standin Host - sheet.toml *");
     session.close();

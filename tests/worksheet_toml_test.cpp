@@ -136,7 +136,7 @@ name = "DA"
 inputs = 1
 outputs = 0
 board = 5
-output_range = "±10V(-10.000～9.995)"
+output_range = "±10V(-10.000〜9.995)"   # typed with U+301C, as many input methods give it
 )toml");
     const std::vector<standin::HostModule*> placed = reload(path);
     ASSERT_EQ(placed.size(), 2u);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace standin {
@@ -38,6 +39,39 @@ std::string BesideFile(const std::string& file, const std::string& name)
     const bool absolute = (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
                           (name.size() > 1 && name[1] == ':');
     return absolute ? name : file.substr(0, NameStart(file)) + name;
+}
+
+namespace {
+
+bool IsFileNotFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+bool MakeFolders(const std::string& folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    for (std::size_t end = NextSeparator(folder, 1); end != std::string::npos; end = NextSeparator(folder, end + 1)) {
+        const std::string above = folder.substr(0, end);
+        if (!CreateDirectoryA(above.c_str(), nullptr) && IsFileNotFolder(above)) {
+            errno = ENOTDIR;
+            return false;
+        }
+    }
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        errno = GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+        return false;
+    }
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES || IsFileNotFolder(folder)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
 }
 
 namespace {

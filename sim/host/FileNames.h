@@ -20,6 +20,9 @@ std::string FullPath(const std::string& path);
 // Where a file named in another file is found: beside that file unless the
 // name is absolute.
 std::string BesideFile(const std::string& file, const std::string& name);
+// The folder and those above it that do not exist yet, as mkdir -p makes
+// them; false, with errno set, when one of them cannot be a folder.
+bool MakeFolders(const std::string& folder);
 // How a file written to `writtenPath` names `full` (a full path): from the
 // written file's folder (rec.csv, ..\rec.csv) when both lie on one
 // drive or share, so that a tree of files can move whole, and in full

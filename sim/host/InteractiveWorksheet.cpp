@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePage.h"
 #include "FileNames.h"
 #include "ProgramModes.h"
 #include "torq7m/modules/ClassTable.h"
@@ -162,7 +163,11 @@ bool Save(Session& s)
     std::string problem;
     if (!s.host->saveWorksheet(s.save, &problem) || !standin::WriteBoardProfile(profile, s.boards, &problem)) {
         std::printf("the worksheet could not be stored: %s\n", problem.c_str());
-        MessageBoxA(s.main, ("The worksheet could not be stored:\n" + problem).c_str(), kProgramTitle,
+        // Messages are UTF-8 for the console; a window shows code page 932.
+        std::string shown;
+        if (!standin::Utf8ToCp932(problem, &shown))
+            shown = problem;
+        MessageBoxA(s.main, ("The worksheet could not be stored:\n" + shown).c_str(), kProgramTitle,
                     MB_OK | MB_ICONERROR);
         return false;
     }

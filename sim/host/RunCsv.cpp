@@ -138,24 +138,6 @@ std::string ChannelName(const HostModule& module, unsigned channel)
     return Cp932ToUtf8(std::string(name, strnlen(name, kChannelNameSize)));
 }
 
-// The folder and those above it that do not exist yet, as mkdir -p makes
-// them; false, with errno set, when it cannot be a folder.
-bool MakeFolders(const std::string& folder)
-{
-    for (std::size_t end = NextSeparator(folder, 1); end != std::string::npos; end = NextSeparator(folder, end + 1))
-        CreateDirectoryA(folder.substr(0, end).c_str(), nullptr);
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        errno = GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
-        return false;
-    }
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
-}
-
 bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv)
 {
     csv->folder = folder;

@@ -157,6 +157,12 @@ bool TomlReader::choice(const toml::table& table, std::string_view key, const st
     const bool had = table.contains(key);
     if (!text(table, key, &chosen, required) || !had)
         return ok();
+    // Many input methods type U+301C (〜) where code page 932's 0x8160 is
+    // U+FF5E (～) on Windows; they look alike, so both are taken.
+    constexpr std::string_view kWaveDash = u8"〜";
+    constexpr std::string_view kFullwidthTilde = u8"～";
+    for (std::size_t at = chosen.find(kWaveDash); at != std::string::npos; at = chosen.find(kWaveDash, at))
+        chosen.replace(at, kWaveDash.size(), kFullwidthTilde);
     for (std::size_t i = 0; i < choices.size(); ++i) {
         if (choices[i] == chosen) {
             *out = static_cast<int>(i);

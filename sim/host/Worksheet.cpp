@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "CodePage.h"
+#include "FileNames.h"
 #include "HexText.h"
 #include "HostRooms.h"
 #include "WorksheetToml.h"
@@ -143,6 +144,10 @@ bool StandinHost::saveWorksheet(const std::string& path, std::string* error) con
     for (const Connection& connection : rooms_->worksheet.connections())
         worksheet.connections.push_back(
             {indexOf(connection.fromId), connection.output, indexOf(connection.toId), connection.input});
+    // Folders that do not exist yet are made, as --csv makes its folder.
+    const std::size_t name = NameStart(path);
+    if (name > 1 && !MakeFolders(path.substr(0, name - 1)))
+        return Refuse(error, Cp932ToUtf8(path) + ": " + std::strerror(errno));
     std::ofstream out(path, std::ios::binary);
     out << FormatWorksheetToml(worksheet);
     out.close();

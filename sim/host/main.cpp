@@ -280,7 +280,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     host.useCountsMode(true);
 
     const auto duration = static_cast<std::uint32_t>(options.seconds * 1000.0);
-    std::printf("measurement: %.3f ms per sample, blocks of %u, %u ms on the %s clock\n",
+    std::printf("measurement: %g ms per sample, blocks of %u, %u ms on the %s clock\n",
                 host.millisecondsPerSample(), host.blockSize(), duration, options.realtime ? "wall" : "virtual");
     if (SimTorq7Control* driver = host.driver())
         ArmTimedFaults(profile, *driver, host.now());
