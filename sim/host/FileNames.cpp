@@ -51,6 +51,12 @@ bool IsFileNotFolder(const std::string& path)
 
 }  // namespace
 
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 bool MakeFolders(const std::string& folder)
 {
     const DWORD attributes = GetFileAttributesA(folder.c_str());
@@ -91,12 +97,6 @@ std::vector<std::string> Parts(const std::string& path)
     return parts;
 }
 
-bool SamePart(const std::string& a, const std::string& b)
-{
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 std::string NameFrom(const std::string& writtenPath, const std::string& full)
@@ -108,7 +108,7 @@ std::string NameFrom(const std::string& writtenPath, const std::string& full)
     // on another drive or share stays whole.
     const std::size_t root = !folder.empty() && folder[0].empty() ? 4 : 1;
     std::size_t common = 0;
-    while (common < folder.size() && common + 1 < target.size() && SamePart(folder[common], target[common]))
+    while (common < folder.size() && common + 1 < target.size() && SameFileName(folder[common], target[common]))
         ++common;
     if (common < root)
         return full;

@@ -31,12 +31,6 @@ std::string PlainFileName(const HostModule& module)
     return name.empty() ? "module" + std::to_string(module.id()) : name;
 }
 
-bool SameFileName(const std::string& a, const std::string& b)
-{
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
 // The module's files' name. Names are given in placement order, and one that
 // an earlier module already has ("温度/1" and "温度_1", "ad" and "AD": one
 // file on Windows) gets the module's number added until it is free, so no
