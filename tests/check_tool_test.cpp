@@ -167,6 +167,13 @@ TEST_F(CheckToolTest, AHostFolderEndingInADoubleByteCharacterIsSearchedWhole)
     EXPECT_EQ(onPath.exitCode, 0u) << onPath.text;
     EXPECT_TRUE(onPath.hasLine("torq7.dll: " + driver + " を読み込みました (loaded)")) << onPath.text;
 
+    // A character that code page 932 cannot hold would reach the program as
+    // '?': the command line is refused for it, not the folder called missing.
+    const ProgramRun unfit = RunningProgram("Torq7Check.exe", L"--host \"\U00020BB7\u91CE\"").finish();
+    EXPECT_EQ(unfit.exitCode, 1) << unfit.output;
+    EXPECT_NE(unfit.output.find("コマンドラインに、コードページ 932 で表せない文字があります"), std::string::npos)
+        << unfit.output;
+
     // The simulated driver reads a profile named in Japanese too.
     const std::string japaneseProfile = folder_.write("ボード表.toml", kTwoBoards);
     const CheckRun named = RunCheck(Host(host), japaneseProfile);

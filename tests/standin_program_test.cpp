@@ -113,6 +113,8 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
          "the worksheet could not be stored: " + notAFolder + "\\sheet.toml: Not a directory"},
         {"--board " + profile + " --worksheet " + sheet + " --seconds 0.1 --save " + Quoted(dir + "new\\sheet.toml"),
          0, "worksheet stored in " + dir + "new\\sheet.toml"},
+        {"--board " + profile + " --worksheet " + sheet + " --save " + Quoted(dir + "new"), 5,
+         "the worksheet could not be stored: " + dir + "new: is a folder: name the worksheet's file"},
         {"--board " + profile + " --worksheet " + sheet + " --seconds 0.5", 0,
          "warning: module 'AD' channel 0: the profile gives the range 0..5V, the module converts with 0..10V"},
         {"--board " + profile + " --worksheet " + sheet + " --seconds 0.5", 0,
@@ -164,6 +166,7 @@ TEST_F(StandinProgramTest, TheDemoWritesTheSameCsvEveryRun)
         const std::string folder = files_.path() + "run" + std::to_string(run);
         const ProgramRun result = RunProgram("--seconds 2 --csv " + Quoted(folder));
         ASSERT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(result.output.find("held an earlier run"), std::string::npos) << "a new folder";
         for (const std::string& name : names)
             runs[run].push_back(files_.read(folder + "\\" + name));
         RemoveFolder(folder);
@@ -210,7 +213,7 @@ board = 0
     const ProgramRun run = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
                                       " --seconds 0.3 --csv " + Quoted(csv));
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    for (const char* shown : {u8"計測表.toml", u8"出力表", u8"温度 1 ch0 (ﾁｬﾝﾈﾙ 0)",
+    for (const char* shown : {u8"計測表.toml", u8"出力表", u8"温度 1   ch0 (ﾁｬﾝﾈﾙ 0)   ",
                               u8"温度_1_2: digital output port: "})
         EXPECT_NE(run.output.find(shown), std::string::npos) << shown << "\n" << run.output;
     const std::string analog = files_.read(csv + "\\温度_1-ch0.csv");
@@ -220,6 +223,11 @@ board = 0
     EXPECT_EQ(files_.read(csv + "\\channels.tsv"), u8"温度_1-ch0.csv\tanalog\t温度 1\n"
                                                     u8"温度_1_2-ch0.csv\tdigital\t温度_1\n"
                                                     u8"温度_1_2_3-ch0.csv\tport\t温度_1_2\n");
+
+    const ProgramRun again = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(sheet) +
+                                        " --seconds 0.1 --csv " + Quoted(csv));
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_NE(again.output.find(u8"出力表 held an earlier run"), std::string::npos) << again.output;
 
     const ProgramRun missing = RunProgram("--board " + Quoted(profile) + " --worksheet " + Quoted(dir + "無い表.toml"));
     EXPECT_EQ(missing.exitCode, 2) << missing.output;

@@ -230,6 +230,12 @@ TEST_F(WorksheetTomlTest, MistakesAreRefusedWithFileLineAndNothingIsPlaced)
     std::string error;
     EXPECT_FALSE(host().loadWorksheet(wrongVersion, nullptr, &error));
     EXPECT_EQ(error, wrongVersion + ":2: 'version' is 3, outside 2..2");
+    // "０" as a Japanese input method types it (U+FF10, in UTF-8 bytes).
+    const std::string fullWidth =
+        files_.write("sheet.toml", "format = \"standin-worksheet\"\nversion = 2\n[timebase]\nblock_size = \xEF\xBC\x90\n");
+    EXPECT_FALSE(host().loadWorksheet(fullWidth, nullptr, &error));
+    EXPECT_EQ(error.rfind(fullWidth + ":4: ", 0), 0u) << error;
+    EXPECT_NE(error.find("full-width digits"), std::string::npos) << error;
     EXPECT_FALSE(host().loadWorksheet(files_.path() + "none.toml", nullptr, &error));
     EXPECT_EQ(error, files_.path() + "none.toml: the file cannot be opened: No such file or directory");
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "ExitCodes.h"
 #include "modules/ClassTable.h"
@@ -55,6 +57,19 @@ bool ReadRange(const std::string& text, unsigned* range)
     return false;
 }
 
+// Whether every character of the command line has a place in the system's
+// code page: the arguments would hold '?' in its stead, and a folder named
+// with such a character would read as one that does not exist.
+bool CommandLineFits()
+{
+    const wchar_t* line = GetCommandLineW();
+    std::string narrow(std::wcslen(line) * 2 + 1, '\0');
+    BOOL lost = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, line, -1, &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                        &lost);
+    return !lost;
+}
+
 std::string Problem(const char* option, const char* value, const char* what)
 {
     return std::string(option) + " " + value + ": " + what;
@@ -64,6 +79,12 @@ std::string Problem(const char* option, const char* value, const char* what)
 
 bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string* problem)
 {
+    if (!CommandLineFits()) {
+        *problem = "コマンドラインに、コードページ 932 で表せない文字があります (a character that code page 932 "
+                   "cannot hold): フォルダやファイルの名前を変えてください (rename the folder or file); "
+                   "レンジは 0..10V の形でも書けます (a range can be written as 0..10V)";
+        return false;
+    }
     bool channelsGiven = false;
     bool rangeGiven = false;
     for (int i = 1; i < argc; ++i) {

@@ -9,6 +9,7 @@
 
 #include "SimTorq7Loader.h"
 #include "sim/host/BoardProfile.h"
+#include "sim/host/CodePage.h"
 
 namespace {
 
@@ -23,12 +24,12 @@ bool ProfilePath(std::string* path)
     const DWORD length = GetEnvironmentVariableW(L"TORQ7SIM_PROFILE", wide, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
-    char narrow[2 * MAX_PATH];
+    char narrow[2 * MAX_PATH] = "";
     BOOL lost = FALSE;
     if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, sizeof narrow, nullptr, &lost) == 0 ||
         lost) {
-        std::fprintf(stderr, "%s: the path has a character that the system's code page cannot hold\n",
-                     kProfileVariable);
+        std::fprintf(stderr, "%s: %s: the path has a character that the system's code page cannot hold ('?')\n",
+                     kProfileVariable, narrow);
         return false;
     }
     *path = narrow;
@@ -44,7 +45,11 @@ void ApplyProfileFromEnvironment(HMODULE driver)
     std::string problem;
     SimTorq7Control control{};
     if (!standin::ReadBoardProfile(path, &profile, &problem)) {
-        std::fprintf(stderr, "%s: %s\n", kProfileVariable, problem.c_str());
+        // In the program's code page, as Torq7Check.exe prints its own lines.
+        std::string shown;
+        if (!standin::Utf8ToCp932(problem, &shown))
+            shown = problem;
+        std::fprintf(stderr, "%s: %s\n", kProfileVariable, shown.c_str());
         return;
     }
     if (LoadSimTorq7Control(driver, &control))

@@ -161,8 +161,8 @@ bool ProgramArguments(std::vector<std::string>* arguments, std::string* error)
             arguments->push_back(narrow);
         else
             *error = "'" + Narrow(CP_UTF8, 0, wide[i], nullptr) +
-                     "' has a character that code page 932 cannot hold; the library and its files work in code "
-                     "page 932: use another name";
+                     "' has a character that code page 932 cannot hold, the code page of the host, the library "
+                     "and their files: use another name";
     }
     LocalFree(wide);
     return fits;

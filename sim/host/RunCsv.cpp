@@ -137,6 +137,7 @@ bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv)
     csv->folder = folder;
     if (!MakeFolders(folder))
         return Failed(csv, folder);
+    csv->heldEarlierRun = GetFileAttributesA((folder + "/channels.tsv").c_str()) != INVALID_FILE_ATTRIBUTES;
     for (const HostModule* module : host.modules()) {
         for (unsigned channel = 0; channel < module->outputs(); ++channel) {
             ChannelCsv file{module->id(), channel,

@@ -36,6 +36,7 @@ struct ChannelCsv {
 
 struct RunCsv {
     std::string folder;
+    bool heldEarlierRun = false;   // the folder had a channels.tsv before this run
     std::vector<ChannelCsv> channels;
     std::string manifest;   // the lines of channels.tsv
     std::string error;   // the first file that failed: its path and the system's reason

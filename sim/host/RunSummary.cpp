@@ -50,13 +50,16 @@ std::uint64_t ReleasedBlocks(const StandinHost& host)
 
 void PrintRunSummary(StandinHost& host, const RunValues& values)
 {
+    std::size_t nameColumns = 5;
+    for (const HostModule* module : host.modules())
+        nameColumns = std::max(nameColumns, module->name().size());
     for (const HostModule* module : host.modules()) {
         for (unsigned channel = 0; channel < module->outputs(); ++channel) {
             const ChannelTally tally = host.channelTally(module, channel);
             std::string name;
             if (!Utf8ToCp932(ChannelName(*module, channel), &name))
                 name = "?";
-            std::printf("%s ch%u %s %8llu blocks, %11llu samples", Padded(module->name(), 5).c_str(), channel,
+            std::printf("%s ch%u %s %8llu blocks, %11llu samples", Padded(module->name(), nameColumns).c_str(), channel,
                         Padded("(" + name + ")", 12).c_str(), static_cast<unsigned long long>(tally.blocks),
                         static_cast<unsigned long long>(tally.samples));
             const auto range = values.find({module->id(), channel});

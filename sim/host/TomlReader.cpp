@@ -39,6 +39,30 @@ std::string List(const std::vector<std::string>& items)
     return list;
 }
 
+// A line of a file's text, counted from 1.
+std::string LineOf(const std::string& text, std::int64_t line)
+{
+    std::size_t start = 0;
+    for (std::int64_t n = 1; n < line && start != std::string::npos; ++n) {
+        start = text.find('\n', start);
+        if (start != std::string::npos)
+            ++start;
+    }
+    return start == std::string::npos ? std::string() : text.substr(start, text.find('\n', start) - start);
+}
+
+// What the parser cannot know: a Japanese input method types digits full
+// width (U+FF10 to U+FF19), which no TOML number holds.
+std::string FullWidthDigitHint(const std::string& line)
+{
+    for (std::size_t at = line.find("\xEF\xBC"); at != std::string::npos; at = line.find("\xEF\xBC", at + 1)) {
+        const auto third = static_cast<unsigned char>(at + 2 < line.size() ? line[at + 2] : 0);
+        if (third >= 0x90 && third <= 0x99)
+            return " (full-width digits such as '\xEF\xBC\x95': write numbers with 0-9)";
+    }
+    return "";
+}
+
 }  // namespace
 
 bool TomlReader::open(const std::string& path)
@@ -50,12 +74,14 @@ bool TomlReader::open(const std::string& path)
         error_ = Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(errno);
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    toml::parse_result parsed = toml::parse(text.str(), std::string_view(path));
+    std::ostringstream read;
+    read << in.rdbuf();
+    const std::string text = read.str();
+    toml::parse_result parsed = toml::parse(text, std::string_view(path));
     if (!parsed) {
         const toml::parse_error& problem = parsed.error();
-        return failAtLine(problem.source().begin.line, std::string(problem.description()));
+        const std::int64_t line = problem.source().begin.line;
+        return failAtLine(line, std::string(problem.description()) + FullWidthDigitHint(LineOf(text, line)));
     }
     root_ = std::move(parsed.table());
     return true;

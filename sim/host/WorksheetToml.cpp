@@ -78,7 +78,8 @@ private:
         const toml::node* at = table.contains(key) ? table.get(key) : table.get(hexKey);
         if (out->size() > limit)
             return toml_.fail(*at, "'" + key + "' is " + std::to_string(out->size()) + " bytes in code page 932, at most " +
-                                       std::to_string(limit) + " fit");
+                                       std::to_string(limit) + " fit (" + std::to_string(limit / 2) +
+                                       " full-width characters)");
         return true;
     }
 
@@ -100,7 +101,8 @@ private:
                 return toml_.fail(node, "channel name has characters that code page 932 cannot hold");
             if (name.size() > kNameBytes)
                 return toml_.fail(node, "channel name is " + std::to_string(name.size()) +
-                                            " bytes in code page 932, at most " + std::to_string(kNameBytes) + " fit");
+                                            " bytes in code page 932, at most " + std::to_string(kNameBytes) +
+                                            " fit (" + std::to_string(kNameBytes / 2) + " full-width characters)");
             settings->names[i] = name;
         }
         return true;

@@ -270,6 +270,10 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
         return kExitNotWritten;
     }
+    if (csv.heldEarlierRun)
+        std::printf("note: %s held an earlier run; files of it that this run does not write stay there, and "
+                    "channels.tsv lists this run's\n",
+                    Cp932ToUtf8(options.csv).c_str());
     RunValues values;
     const bool writeCsv = !options.csv.empty();
     host.setBlockListener([&](const HostModule& module, unsigned channel, const BlockView& block) {
