@@ -27,30 +27,32 @@ timed() {
 counts=()
 passed=0
 failed=0
-# passed_then_crashed log number: whether test `number` printed that all its
-# cases passed and then its process died of a signal or did not end in time:
-# Wine crashing or hanging as the process exited, not a test that failed.
-passed_then_crashed() {
+# wine_fault log number: whether test `number` failed in a way that only
+# Wine explains: its process printed that all its cases passed and then died
+# of a signal or did not end in time, or it printed nothing at all (not even
+# the test framework's first line, so the program never ran).
+wine_fault() {
     awk -v number="$2" '
-        $0 ~ "Test +#" number ":" { inside = ($0 ~ /\*\*\*(Exception|Timeout)/); next }
+        $0 ~ "Test +#" number ":" { inside = ($0 ~ /\*\*\*(Exception|Timeout|Failed)/); if (inside) { seen = 1; exited = ($0 !~ /\*\*\*Failed/) }; next }
         inside && /Test +#[0-9]+:|Start +[0-9]+:/ { inside = 0 }
+        inside && NF > 0 { printed = 1 }
         inside && /\[  PASSED  \]/ { passed = 1 }
         inside && /\[  FAILED  \]/ { failed = 1 }
-        END { exit !(passed && !failed) }' "$1"
+        END { exit !(seen && ((exited && passed && !failed) || (!exited && !printed))) }' "$1"
 }
 
-# rerun_exit_crashes preset log: when every failure of the run is such a
-# crash or hang after passing, runs those tests once more, says so, and makes
-# the log's closing count the count after the rerun.
-rerun_exit_crashes() {
+# rerun_wine_faults preset log: when every failure of the run is such a
+# Wine fault, runs those tests once more, says so, and makes the log's
+# closing count the count after the rerun.
+rerun_wine_faults() {
     local preset=$1 log=$2 numbers=() number
     while read -r number; do
-        passed_then_crashed "$log" "$number" || return 1
+        wine_fault "$log" "$number" || return 1
         numbers+=("$number")
     done < <(sed -n '/^The following tests FAILED:/,$p' "$log" | sed -n 's/^[[:space:]]*\([0-9]\+\) - .*/\1/p')
     [ ${#numbers[@]} -gt 0 ] || return 1
     for number in "${numbers[@]}"; do
-        echo "test $number passed, then Wine crashed or hung as its process exited: running it once more"
+        echo "test $number: Wine crashed or hung as its process exited after its cases passed, or the process never ran: running it once more"
         ctest --preset "$preset" -I "$number,$number" >>"$log.rerun" 2>&1 || return 1
     done
     local total
@@ -65,7 +67,7 @@ suite() {
     echo "=== $title ==="
     rm -f "$log.rerun"
     if ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$log"; then :;
-    elif rerun_exit_crashes "$preset" "$log"; then :;
+    elif rerun_wine_faults "$preset" "$log"; then :;
     else status=1; fi
     result=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)
     counts+=("$title: ${result:-no tests ran}")
