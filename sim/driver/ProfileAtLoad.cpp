@@ -24,16 +24,11 @@ bool ProfilePath(std::string* path)
     const DWORD length = GetEnvironmentVariableW(L"TORQ7SIM_PROFILE", wide, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
-    char narrow[2 * MAX_PATH] = "";
-    BOOL lost = FALSE;
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, sizeof narrow, nullptr, &lost) == 0 ||
-        lost) {
-        std::fprintf(stderr, "%s: %s: the path has a character that the system's code page cannot hold ('?')\n",
-                     kProfileVariable, narrow);
-        return false;
-    }
-    *path = narrow;
-    return true;
+    if (standin::WideToCp932(std::wstring(wide, length), path))
+        return true;
+    std::fprintf(stderr, "%s: %s: the path has a character that code page 932 cannot hold ('?')\n", kProfileVariable,
+                 path->c_str());
+    return false;
 }
 
 void ApplyProfileFromEnvironment(HMODULE driver)

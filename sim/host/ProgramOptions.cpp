@@ -10,8 +10,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cwchar>
 #include <set>
+
+#include "CodePage.h"
 
 namespace standin {
 
@@ -130,18 +131,6 @@ std::size_t ValueCount(Kind kind)
     return kind == Kind::Flag ? 0 : kind == Kind::Picture ? 2 : 1;
 }
 
-// A wide text in a code page; *lost (when asked) says whether a character
-// had no place in it.
-std::string Narrow(UINT codePage, DWORD flags, const wchar_t* text, BOOL* lost)
-{
-    const int length = static_cast<int>(std::wcslen(text));
-    std::string narrow(static_cast<std::size_t>(length) * 4, '\0');
-    const int written = WideCharToMultiByte(codePage, flags, text, length, &narrow[0],
-                                            static_cast<int>(narrow.size()), nullptr, lost);
-    narrow.resize(written > 0 ? written : 0);
-    return narrow;
-}
-
 }  // namespace
 
 bool ProgramArguments(std::vector<std::string>* arguments, std::string* error)
@@ -154,13 +143,12 @@ bool ProgramArguments(std::vector<std::string>* arguments, std::string* error)
     }
     bool fits = true;
     for (int i = 1; i < count && fits; ++i) {
-        BOOL lost = FALSE;
-        const std::string narrow = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, wide[i], &lost);
-        fits = !lost;
+        std::string narrow;
+        fits = WideToCp932(wide[i], &narrow);
         if (fits)
             arguments->push_back(narrow);
         else
-            *error = "'" + Narrow(CP_UTF8, 0, wide[i], nullptr) +
+            *error = "'" + WideToUtf8(wide[i]) +
                      "' has a character that code page 932 cannot hold, the code page of the host, the library "
                      "and their files: use another name";
     }
