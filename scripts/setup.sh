@@ -12,7 +12,9 @@ sudo_cmd=""
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 apt_install() {
     echo "installing: $*"
-    $sudo_cmd apt-get update -qq
+    # A mirror caught mid-sync fails one index (seen: the i386 security list);
+    # the others are still fresh, so go on and let the install itself decide.
+    $sudo_cmd apt-get update -qq || echo "apt-get update reported a failed index; installing from the lists it has"
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
