@@ -25,6 +25,10 @@ if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-i386.sh -v); then
     exit 1
 fi
 bash scripts/setup.sh
+if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-wine32.sh -v); then
+    echo "the 32-bit product cannot run on this machine: $why_not" >&2
+    exit 1
+fi
 build=build/$preset
 out=demo-output
 [ "$preset" = win64 ] || out=demo-output-32

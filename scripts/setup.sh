@@ -29,7 +29,13 @@ done
 
 if bash "$here/runs-i386.sh" && ! installed wine32:i386; then
     dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
-    apt_install wine32:i386
+    # A mirror caught mid-sync can leave the i386 lists behind the amd64 ones
+    # for a while; try again before giving up on the 32-bit run.
+    for attempt in 1 2 3; do
+        apt_install wine32:i386 && break
+        [ "$attempt" -eq 3 ] && { echo "!!! wine32:i386 could not be installed: the 32-bit programs will not run !!!"; break; }
+        sleep 30
+    done
 fi
 
 # Wine runs with LC_ALL=ja_JP.UTF-8 (code page 932). Without that locale on

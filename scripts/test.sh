@@ -3,8 +3,9 @@
 # wine64 (build/win64) and as 32-bit code under wine32 against the product
 # build itself (build/win32, the very Torq7m.dll a user installs), with the
 # product's static checks; then packs the product and checks the packaged DLL.
-# Where the kernel cannot execute 32-bit x86 code the 32-bit suite is not run
-# and the last line says so; everywhere else any failure fails the run.
+# Where the kernel cannot execute 32-bit x86 code, or 32-bit Wine could not be
+# installed, the 32-bit suite is not run and the last line says so; everywhere
+# else any failure fails the run.
 #   TEST_JOBS  parallel tests per suite (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -79,7 +80,7 @@ suite() {
 }
 
 runs_i386=1
-why_not=$(bash scripts/runs-i386.sh -v) || runs_i386=0
+why_not=$(bash scripts/runs-wine32.sh -v) || runs_i386=0
 
 timed "build win32 (product)" bash -c 'cmake --preset win32 >/dev/null && cmake --build --preset win32'
 timed "build win64 (tests)" bash -c 'cmake --preset win64 >/dev/null && cmake --build --preset win64'
@@ -108,6 +109,6 @@ printf 'time, %s\n' "${timings[@]}"
 echo "total time: $(( $(date +%s) - started )) s"
 echo "tests: $passed passed, $failed failed"
 if [ "$runs_i386" -eq 0 ]; then
-    echo "!!! 32-BIT SUITE NOT RUN: this machine's kernel cannot execute 32-bit x86 code ($why_not); only the 64-bit suite and the product's static checks ran !!!"
+    echo "!!! 32-BIT SUITE NOT RUN: $why_not; only the 64-bit suite and the product's static checks ran !!!"
 fi
 exit $status
