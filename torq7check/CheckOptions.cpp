@@ -137,38 +137,35 @@ bool SetOutputs(const char*, CheckOptions* options, std::string*)
     return true;
 }
 
-enum OptionId : unsigned { kOptionHelp, kOptionOutputs, kOptionHost, kOptionTest, kOptionChannels, kOptionRange, kOptions };
-
 using OptionReader = bool (*)(const char* value, CheckOptions* options, std::string* problem);
 
 struct OptionRule {
+    const char* names[3];   // the option and its other spellings
     bool takesValue;
     OptionReader read;
 };
 
+enum OptionId : unsigned { kOptionHelp, kOptionOutputs, kOptionHost, kOptionTest, kOptionChannels, kOptionRange };
+
 // By OptionId.
-constexpr OptionRule kOptionRules[kOptions] = {
-    {false, SetHelp}, {false, SetOutputs}, {true, ReadHost}, {true, ReadTest}, {true, ReadChannels}, {true, ReadRangeOption},
+constexpr OptionRule kOptionRules[] = {
+    {{"--help", "-h", "/?"}, false, SetHelp},  {{"--outputs"}, false, SetOutputs},
+    {{"--host"}, true, ReadHost},              {{"--test"}, true, ReadTest},
+    {{"--channels"}, true, ReadChannels},      {{"--range"}, true, ReadRangeOption},
 };
+constexpr unsigned kOptions = sizeof kOptionRules / sizeof kOptionRules[0];
+static_assert(kOptionRange + 1 == kOptions, "one rule per option");
 
-struct OptionSpelling {
-    const char* text;
-    OptionId id;
-};
-
-constexpr OptionSpelling kOptionSpellings[] = {
-    {"--help", kOptionHelp},  {"-h", kOptionHelp},         {"/?", kOptionHelp},
-    {"--outputs", kOptionOutputs}, {"--host", kOptionHost}, {"--test", kOptionTest},
-    {"--channels", kOptionChannels}, {"--range", kOptionRange},
-};
-
-const OptionSpelling* FindOption(const std::string& text)
+// The option's place in kOptionRules; kOptions for an unknown one.
+unsigned FindOption(const std::string& text)
 {
-    for (const OptionSpelling& spelling : kOptionSpellings) {
-        if (text == spelling.text)
-            return &spelling;
+    for (unsigned option = 0; option < kOptions; ++option) {
+        for (const char* name : kOptionRules[option].names) {
+            if (name && text == name)
+                return option;
+        }
     }
-    return nullptr;
+    return kOptions;
 }
 
 }  // namespace
@@ -185,28 +182,29 @@ bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string
     std::string given[kOptions];
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        const OptionSpelling* spelling = FindOption(option);
-        if (!spelling) {
+        const unsigned found = FindOption(option);
+        if (found == kOptions) {
             *problem = option + ": 知らないオプションです (unknown option)";
             return false;
         }
-        const OptionRule& rule = kOptionRules[spelling->id];
+        const OptionRule& rule = kOptionRules[found];
         if (rule.takesValue && i + 1 >= argc) {
             *problem = option + ": 値がありません (value missing)";
             return false;
         }
         const char* value = rule.takesValue ? argv[++i] : nullptr;
         const std::string typed = value ? option + " " + value : option;
-        if (!given[spelling->id].empty()) {
-            *problem = typed + ": " + given[spelling->id] + " と重ねて指定されています (repeated option: given before as " +
-                       given[spelling->id] + ")";
+        if (!given[found].empty()) {
+            *problem = typed + ": " + given[found] + " と重ねて指定されています (repeated option: given before as " +
+                       given[found] + ")";
             return false;
         }
-        given[spelling->id] = typed;
+        given[found] = typed;
         if (!rule.read(value, options, problem))
             return false;
     }
-    if (!options->selfTest && (!given[kOptionChannels].empty() || !given[kOptionRange].empty() || options->writeOutputs)) {
+    const bool testOnly = !given[kOptionChannels].empty() || !given[kOptionRange].empty() || options->writeOutputs;
+    if (!options->selfTest && testOnly) {
         *problem = "--channels, --range, --outputs: --test BOARD と一緒に使います (only with --test)";
         return false;
     }
