@@ -230,6 +230,7 @@ void PrintUsage()
         "  --outputs      出力も試します (also tries the outputs): デジタル出力にパターン、アナログ出力に\n"
         "                 中央のコードを書き、最後にすべて 0 に戻します (writes a pattern and mid-range\n"
         "                 codes, then sets every output back to 0). 省略時は出力に触れません.\n"
+        "オプションはそれぞれ 1 度だけ指定します (each option once).\n"
         "\n"
         "終了コード (exit codes):\n");
     for (const ExitCodeText& entry : kExitCodeTexts)
