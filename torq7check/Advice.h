@@ -8,6 +8,17 @@ void PrintAdvice(const char* text);
 constexpr const char kAdviceInstallDriver[] =
     "ボードのドライバをインストールするか、torq7.dll をホストのフォルダにコピーしてください "
     "(install the board's driver, or copy torq7.dll into the host's folder)";
+#if defined(_WIN64)
+#define TORQ7_CHECK_BITS "64"
+#else
+#define TORQ7_CHECK_BITS "32"
+#endif
+
+// The driver must be of the host's kind; this program is built as the host is.
+constexpr const char kAdviceRightKind[] =
+    "ボードのドライバの " TORQ7_CHECK_BITS " ビット版 torq7.dll を入れてください: ホストは " TORQ7_CHECK_BITS
+    " ビットです (install the board driver's " TORQ7_CHECK_BITS "-bit torq7.dll: the host is " TORQ7_CHECK_BITS
+    "-bit)";
 constexpr const char kAdviceRestartHost[] =
     "torq7.dll を直したらホストを起動し直してください: ホストは起動時にだけドライバを読み込みます "
     "(restart the host once torq7.dll is fixed: it loads the driver only at start-up)";

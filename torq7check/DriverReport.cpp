@@ -10,18 +10,6 @@
 
 namespace {
 
-#if defined(_WIN64)
-#define TORQ7_CHECK_BITS "64"
-#else
-#define TORQ7_CHECK_BITS "32"
-#endif
-
-// The driver must be of the host's kind; this program is built as the host is.
-constexpr const char kAdviceRightKind[] =
-    "ボードのドライバの " TORQ7_CHECK_BITS " ビット版 torq7.dll を入れてください: ホストは " TORQ7_CHECK_BITS
-    " ビットです (install the board driver's " TORQ7_CHECK_BITS "-bit torq7.dll: the host is " TORQ7_CHECK_BITS
-    "-bit)";
-
 // Why Windows would not load a torq7.dll, by its error code.
 struct LoadFailure {
     unsigned long error;
@@ -64,6 +52,8 @@ struct StartUpText {
 constexpr StartUpText kStartUpTexts[] = {
     {"メニュー \"HALDEN\" と 4 つのモジュールを登録します (menu and module classes installed)", nullptr},
     {"メニューもモジュールも登録しません (no menu, no module classes): torq7.dll が見つかりません (no driver)",
+     kAdviceRestartHost},
+    {"メニューもモジュールも登録しません (no menu, no module classes): torq7.dll を読み込めません (driver not loaded)",
      kAdviceRestartHost},
     {"メニューもモジュールも登録しません (no menu, no module classes): エントリポイントが欠けています "
      "(incomplete driver)",

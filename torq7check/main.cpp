@@ -80,7 +80,7 @@ ExitCode Check(const CheckOptions& options)
     const FoundDriver driver = LoadFirstDriver(folders);
     ReportFoundDriver(driver);
     if (!driver.module) {
-        ReportStartUp(kStartUpNoDriver);
+        ReportStartUp(driver.path.empty() ? kStartUpNoDriver : kStartUpNotLoaded);
         return kExitNoDriver;
     }
     const bool complete = ReportEntryPoints(driver.module);
