@@ -24,7 +24,10 @@ if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-i386.sh -v); then
     echo "the 32-bit product cannot run on this machine: its kernel does not execute 32-bit x86 code ($why_not)" >&2
     exit 1
 fi
-bash scripts/setup.sh
+# The 64-bit demo needs no 32-bit Wine.
+setup_options=(--no-32)
+[ "$preset" = win64 ] || setup_options=()
+bash scripts/setup.sh "${setup_options[@]}"
 if [ "$preset" = win32 ] && ! why_not=$(bash scripts/runs-wine32.sh -v); then
     echo "the 32-bit product cannot run on this machine: $why_not" >&2
     exit 1

@@ -77,7 +77,23 @@ section() { # section file heading
 quoted() { sed 's/\r$//' "$1" | grep -o '"[^"]*"' | grep -v '^"When something' | sort -u; }
 # Command lines shown to be typed.
 commands() { sed 's/\r$//' "$1" | grep -E '^  (certutil|Torq7Check\.exe) -' | sort; }
-exit_codes=$(sed -n 's/^ *kExit[A-Za-z]* = \([0-9]*\),$/\1/p' torq7check/ExitCodes.h)
+# Torq7Check.exe's exit codes, each with the program's words for it as its
+# last line prints them: "<code><TAB><Japanese><TAB><English>".
+exit_code_words=$(awk '
+    /^ *kExit[A-Za-z]* = [0-9]+,$/ { name = $1; value = $3; sub(/,/, "", value); code[name] = value }
+    /^ *\{kExit[A-Za-z]*, "/ {
+        name = $1; sub(/^\{/, "", name); sub(/,$/, "", name)
+        text = $0; sub(/^[^"]*"/, "", text); sub(/"[^"]*$/, "", text)
+        open = index(text, " ("); rest = substr(text, open + 2)
+        printf "%s\t%s\t%s\n", code[name], substr(text, 1, open - 1), substr(rest, 1, index(rest, ")") - 1)
+    }' torq7check/ExitCodes.h)
+exit_codes=$(cut -f1 <<<"$exit_code_words")
+# The entry of one exit code in a notes file's list, its lines joined.
+code_entry() { # code_entry body code
+    awk -v code="$2" '$0 ~ "^  " code "  " { on = 1; printf "%s", $0; next }
+                      on && /^     [^ ]/ { sub(/^ +/, " "); printf "%s", $0; next }
+                      { on = 0 }' <<<"$1"
+}
 
 for notes in "$english" "$japanese"; do
     base=$(basename "$notes")
@@ -86,9 +102,17 @@ for notes in "$english" "$japanese"; do
     check "$base names the menu \"HALDEN\"" grep -q '"HALDEN"' "$notes"
     check "$base: troubleshooting ($heading) starts with \"run Torq7Check.exe\"" \
         grep -q 'run Torq7Check\.exe' <<<"$(grep -m1 . <<<"$body")"
-    for code in $exit_codes; do
-        check "$base: troubleshooting lists exit code $code of Torq7Check.exe" grep -Eq "^  $code  " <<<"$body"
-    done
+    # Each code with the program's words for it: English first in the English
+    # notes, Japanese first in the Japanese ones, the other in brackets.
+    while IFS=$'\t' read -r code ja en; do
+        words="$ja ($en)"
+        [ "$base" = README-install-ja.txt ] || words="$en ($ja)"
+        check "$base: troubleshooting lists exit code $code of Torq7Check.exe as \"$words\"" \
+            grep -qF "  $code  $words" <<<"$(code_entry "$body" "$code")"
+    done <<<"$exit_code_words"
+    listed=$(grep -Eo '^  [0-9]+  ' <<<"$body" | tr -d ' ' | sort -n | paste -sd ' ' -)
+    check "$base lists exactly the exit codes of Torq7Check.exe ($(paste -sd ' ' <<<"$exit_codes"); listed: $listed)" \
+        test "$listed" = "$(sort -n <<<"$exit_codes" | paste -sd ' ' -)"
 done
 check "both notes quote the same messages and names (only in English: $(comm -23 <(quoted "$english") <(quoted "$japanese") | paste -sd ' ' -))" \
     test -z "$(comm -23 <(quoted "$english") <(quoted "$japanese"))"

@@ -68,6 +68,11 @@ kind_of() {
     echo "$kind"
 }
 
+# The channel names are half-width katakana: without a font that has them,
+# gnuplot draws black boxes in their place.
+if command -v fc-list >/dev/null && [ -z "$(fc-list :lang=ja family)" ]; then
+    echo "no Japanese font: the channel names will be black boxes (bash scripts/setup.sh installs fonts-ipafont-gothic)"
+fi
 terminal=pngcairo
 gnuplot -e "set terminal" 2>&1 | grep -q pngcairo || terminal=png
 {

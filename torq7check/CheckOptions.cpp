@@ -75,6 +75,99 @@ std::string Problem(const char* option, const char* value, const char* what)
     return std::string(option) + " " + value + ": " + what;
 }
 
+// --host: "C:\folder\" on a command line reaches the program as C:\folder"
+// (the backslash escapes the quote); the quote is no part of any folder.
+bool ReadHost(const char* value, CheckOptions* options, std::string* problem)
+{
+    std::string folder = value;
+    if (!folder.empty() && folder.back() == '"')
+        folder.pop_back();
+    // A mistyped folder would read as one without torq7.dll.
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        *problem = Problem("--host", value, "そのフォルダはありません (no such folder)");
+        return false;
+    }
+    options->hostFolder = folder;
+    return true;
+}
+
+bool ReadTest(const char* value, CheckOptions* options, std::string* problem)
+{
+    unsigned long number = 0;
+    if (!ReadNumber(value, kNoBoard - 1, &number)) {
+        *problem = Problem("--test", value, "ボード番号は 0～65534 です (board number 0..65534)");
+        return false;
+    }
+    options->selfTest = true;
+    options->board = static_cast<std::uint16_t>(number);
+    return true;
+}
+
+bool ReadChannels(const char* value, CheckOptions* options, std::string* problem)
+{
+    unsigned long number = 0;
+    if (!ReadNumber(value, kMaxChannels, &number) || number == 0) {
+        *problem = Problem("--channels", value, "チャンネル数は 1～8 です (channels 1..8)");
+        return false;
+    }
+    options->channels = static_cast<std::uint32_t>(number);
+    return true;
+}
+
+bool ReadRangeOption(const char* value, CheckOptions* options, std::string* problem)
+{
+    if (!ReadRange(value, &options->range)) {
+        *problem = Problem("--range", value,
+                           "ボードのレンジは 0～5V, 0～10V, ±2.5V, ±5V, ±10V です (not a range of the board)");
+        return false;
+    }
+    return true;
+}
+
+bool SetHelp(const char*, CheckOptions* options, std::string*)
+{
+    options->help = true;
+    return true;
+}
+
+bool SetOutputs(const char*, CheckOptions* options, std::string*)
+{
+    options->writeOutputs = true;
+    return true;
+}
+
+using OptionReader = bool (*)(const char* value, CheckOptions* options, std::string* problem);
+
+struct OptionRule {
+    const char* names[3];   // the option and its other spellings
+    bool takesValue;
+    OptionReader read;
+};
+
+enum OptionId : unsigned { kOptionHelp, kOptionOutputs, kOptionHost, kOptionTest, kOptionChannels, kOptionRange };
+
+// By OptionId.
+constexpr OptionRule kOptionRules[] = {
+    {{"--help", "-h", "/?"}, false, SetHelp},  {{"--outputs"}, false, SetOutputs},
+    {{"--host"}, true, ReadHost},              {{"--test"}, true, ReadTest},
+    {{"--channels"}, true, ReadChannels},      {{"--range"}, true, ReadRangeOption},
+};
+constexpr unsigned kOptions = sizeof kOptionRules / sizeof kOptionRules[0];
+static_assert(kOptionRange + 1 == kOptions, "one rule per option");
+
+// The option's place in kOptionRules; kOptions for an unknown one.
+unsigned FindOption(const std::string& text)
+{
+    for (unsigned option = 0; option < kOptions; ++option) {
+        for (const char* name : kOptionRules[option].names) {
+            if (name && text == name)
+                return option;
+        }
+    }
+    return kOptions;
+}
+
 }  // namespace
 
 bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string* problem)
@@ -85,66 +178,33 @@ bool ParseCheckOptions(int argc, char** argv, CheckOptions* options, std::string
                    "レンジは 0..10V の形でも書けます (a range can be written as 0..10V)";
         return false;
     }
-    bool channelsGiven = false;
-    bool rangeGiven = false;
+    // How each option was first given, so that a second one can name it.
+    std::string given[kOptions];
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--help" || option == "-h" || option == "/?") {
-            options->help = true;
-            continue;
-        }
-        if (option == "--outputs") {
-            options->writeOutputs = true;
-            continue;
-        }
-        const bool takesValue = option == "--host" || option == "--test" || option == "--channels" || option == "--range";
-        if (!takesValue) {
+        const unsigned found = FindOption(option);
+        if (found == kOptions) {
             *problem = option + ": 知らないオプションです (unknown option)";
             return false;
         }
-        if (i + 1 >= argc) {
+        const OptionRule& rule = kOptionRules[found];
+        if (rule.takesValue && i + 1 >= argc) {
             *problem = option + ": 値がありません (value missing)";
             return false;
         }
-        const char* value = argv[++i];
-        unsigned long number = 0;
-        if (option == "--host") {
-            // "C:\folder\" on a command line reaches the program as C:\folder" (the
-            // backslash escapes the quote); the quote is no part of any folder.
-            std::string folder = value;
-            if (!folder.empty() && folder.back() == '"')
-                folder.pop_back();
-            // A mistyped folder would read as one without torq7.dll.
-            const DWORD attributes = GetFileAttributesA(folder.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                *problem = Problem("--host", value, "そのフォルダはありません (no such folder)");
-                return false;
-            }
-            options->hostFolder = folder;
-        } else if (option == "--test") {
-            if (!ReadNumber(value, kNoBoard - 1, &number)) {
-                *problem = Problem("--test", value, "ボード番号は 0～65534 です (board number 0..65534)");
-                return false;
-            }
-            options->selfTest = true;
-            options->board = static_cast<std::uint16_t>(number);
-        } else if (option == "--channels") {
-            if (!ReadNumber(value, kMaxChannels, &number) || number == 0) {
-                *problem = Problem("--channels", value, "チャンネル数は 1～8 です (channels 1..8)");
-                return false;
-            }
-            options->channels = static_cast<std::uint32_t>(number);
-            channelsGiven = true;
-        } else {
-            if (!ReadRange(value, &options->range)) {
-                *problem = Problem("--range", value,
-                                   "ボードのレンジは 0～5V, 0～10V, ±2.5V, ±5V, ±10V です (not a range of the board)");
-                return false;
-            }
-            rangeGiven = true;
+        const char* value = rule.takesValue ? argv[++i] : nullptr;
+        const std::string typed = value ? option + " " + value : option;
+        if (!given[found].empty()) {
+            *problem = typed + ": " + given[found] + " と重ねて指定されています (repeated option: given before as " +
+                       given[found] + ")";
+            return false;
         }
+        given[found] = typed;
+        if (!rule.read(value, options, problem))
+            return false;
     }
-    if (!options->selfTest && (channelsGiven || rangeGiven || options->writeOutputs)) {
+    const bool testOnly = !given[kOptionChannels].empty() || !given[kOptionRange].empty() || options->writeOutputs;
+    if (!options->selfTest && testOnly) {
         *problem = "--channels, --range, --outputs: --test BOARD と一緒に使います (only with --test)";
         return false;
     }
@@ -170,6 +230,7 @@ void PrintUsage()
         "  --outputs      出力も試します (also tries the outputs): デジタル出力にパターン、アナログ出力に\n"
         "                 中央のコードを書き、最後にすべて 0 に戻します (writes a pattern and mid-range\n"
         "                 codes, then sets every output back to 0). 省略時は出力に触れません.\n"
+        "オプションはそれぞれ 1 度だけ指定します (each option once).\n"
         "\n"
         "終了コード (exit codes):\n");
     for (const ExitCodeText& entry : kExitCodeTexts)

@@ -15,7 +15,8 @@ bool ReportEntryPoints(HINSTANCE__* module);
 // What the library's start-up does with the driver it found.
 enum StartUpVerdict : unsigned {
     kStartUpInstalls,        // the binding succeeded: menu and module classes
-    kStartUpNoDriver,        // no torq7.dll loaded
+    kStartUpNoDriver,        // no torq7.dll in any folder searched
+    kStartUpNotLoaded,       // a torq7.dll that Windows would not load
     kStartUpIncomplete,      // an entry point is missing
     kStartUpNotBound,        // complete, and still the binding failed
 };

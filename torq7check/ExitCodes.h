@@ -9,6 +9,7 @@ enum ExitCode : int {
     kExitIncompleteDriver = 3,
     kExitNoBoard = 4,
     kExitSelfTestFailed = 5,
+    kExitNoSuchBoard = 6,
 };
 
 struct ExitCodeText {
@@ -22,6 +23,7 @@ constexpr ExitCodeText kExitCodeTexts[] = {
     {kExitUsage, "使い方の誤り (usage error)"},
     {kExitNoDriver, "torq7.dll が見つからないか読み込めません (no driver)"},
     {kExitIncompleteDriver, "torq7.dll にエントリポイントが欠けています (incomplete driver)"},
-    {kExitNoBoard, "ボードが見つかりません (no board)"},
+    {kExitNoBoard, "ボードが見つかりません (no board): ドライバはどのボードにも応答しません"},
     {kExitSelfTestFailed, "自己診断でドライバがエラーを返しました (self-test failed)"},
+    {kExitNoSuchBoard, "--test のボード番号のボードはありません (no such board): 他のボードは見つかりました"},
 };

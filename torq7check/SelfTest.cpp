@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "Advice.h"
 #include "board/DriverApi.h"
 #include "modules/AdConversion.h"
 #include "modules/ClassTable.h"
@@ -34,6 +35,7 @@ void ReportFailure(DriverEntry entry, std::uint16_t board, const char* detail)
 {
     std::printf("%s: 失敗しました (failed)%s, エラーコード (error code) %d\n", kDriverEntryNames[entry], detail,
                 int{Torq7GetLastError(board)});
+    PrintAdvice(kAdviceDriverError);
 }
 
 bool TestInputPort(std::uint16_t board)
@@ -70,6 +72,7 @@ bool WaitForSet(std::uint16_t board, std::uint32_t words)
             std::printf("%s: %lu ms で %u 語のうち %u 語しか揃いません (set not ready)\n",
                         kDriverEntryNames[kEntryGetSamplingStatus], static_cast<unsigned long>(kSetTimeoutMs),
                         unsigned{words}, unsigned{ready});
+            PrintAdvice(kAdviceSetNotReady);
             return false;
         }
         Sleep(kPollMs);
@@ -182,5 +185,7 @@ bool RunSelfTest(const SelfTestRequest& request)
         std::printf("出力 (outputs): 書きません (not written; --outputs writes them)\n");
     }
     std::printf("自己診断 (self-test): %s\n", good ? "正常 (passed)" : "失敗 (failed)");
+    if (!good)
+        PrintAdvice(kAdviceSelfTestAgain);
     return good;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Advice.h"
 #include "CheckOptions.h"
 #include "DriverReport.h"
 #include "DriverSearch.h"
@@ -32,6 +33,23 @@ const BoardEntry* FindPresentBoard(const BoardSlots& slots, std::uint16_t board)
     return nullptr;
 }
 
+// "--test 5: ..." with the board numbers that are there.
+void ReportNoSuchBoard(const BoardSlots& slots, std::uint16_t board)
+{
+    std::printf("--test %u: ボード番号 (board number) %u のボードはありません (no such board); 見つかったボード番号 "
+                "(boards found):",
+                unsigned{board}, unsigned{board});
+    const char* separator = " ";
+    for (const BoardEntry& entry : slots) {
+        if (entry.present) {
+            std::printf("%s%u", separator, unsigned{entry.boardNumber});
+            separator = ", ";
+        }
+    }
+    std::printf("\n");
+    PrintAdvice(kAdviceNoSuchBoard);
+}
+
 // Discovery, the board lines and the self-test, with the driver bound.
 ExitCode CheckBoards(const CheckOptions& options)
 {
@@ -42,10 +60,8 @@ ExitCode CheckBoards(const CheckOptions& options)
     ExitCode result = ReportBoards(slots, trace) > 0 ? kExitReady : kExitNoBoard;
     if (options.selfTest && result == kExitReady) {
         if (!FindPresentBoard(slots, options.board)) {
-            std::printf("--test %u: このボード番号のボードは見つかりません (no such board; the boards found are "
-                        "listed above)\n",
-                        unsigned{options.board});
-            result = kExitNoBoard;
+            ReportNoSuchBoard(slots, options.board);
+            result = kExitNoSuchBoard;
         } else if (!RunSelfTest({options.board, options.channels, options.range, options.writeOutputs})) {
             result = kExitSelfTestFailed;
         }
@@ -64,7 +80,7 @@ ExitCode Check(const CheckOptions& options)
     const FoundDriver driver = LoadFirstDriver(folders);
     ReportFoundDriver(driver);
     if (!driver.module) {
-        ReportStartUp(kStartUpNoDriver);
+        ReportStartUp(driver.path.empty() ? kStartUpNoDriver : kStartUpNotLoaded);
         return kExitNoDriver;
     }
     const bool complete = ReportEntryPoints(driver.module);
@@ -92,7 +108,8 @@ int main(int argc, char** argv)
     CheckOptions options;
     std::string problem;
     if (!ParseCheckOptions(argc, argv, &options, &problem)) {
-        std::printf("%s\n(Torq7Check.exe --help で使い方を表示します)\n", problem.c_str());
+        std::printf("%s\n", problem.c_str());
+        PrintAdvice(kAdviceUsage);
         return kExitUsage;
     }
     if (options.help) {

@@ -111,7 +111,7 @@ void TORQ7_CALL SimTorq7_ClearLog(void)
 void TORQ7_CALL SimTorq7_SetClock(SimClockFunction clock)
 {
     sim::StateLock lock;
-    lock.state().clock = clock;
+    lock.state().SetClock(clock);
 }
 
 void TORQ7_CALL SimTorq7_SetSignal(std::uint32_t board, std::uint32_t channel, const SimSignal* signal)

@@ -47,8 +47,13 @@ void ApplyProfileFromEnvironment(HMODULE driver)
         std::fprintf(stderr, "%s: %s\n", kProfileVariable, shown.c_str());
         return;
     }
-    if (LoadSimTorq7Control(driver, &control))
-        standin::ApplyBoardProfile(profile, control);
+    if (!LoadSimTorq7Control(driver, &control))
+        return;
+    standin::ApplyBoardProfile(profile, control);
+    // No host drives the driver's clock here, so it keeps its own and the
+    // program's run stands for the measurement: a fault given with from_ms
+    // begins that long after the driver is loaded.
+    standin::ArmTimedFaults(profile, control, GetTickCount());
 }
 
 }  // namespace

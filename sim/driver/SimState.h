@@ -134,7 +134,9 @@ struct DriverState {
     std::uint32_t recentBoard = kNoBoard;
     BoardState* recentState = nullptr;
 
+    // The host's clock when a host drives it; otherwise the driver's own.
     std::uint32_t Now() const { return clock ? clock() : GetTickCount(); }
+    void SetClock(SimClockFunction newClock);
     void SetSlot(std::uint32_t slot, const SimBoardConfig& config);
     // The present slot whose board number this is; null when none.
     const SimBoardConfig* ConfigOf(std::uint32_t board) const;

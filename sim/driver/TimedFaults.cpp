@@ -4,6 +4,15 @@
 
 namespace sim {
 
+void DriverState::SetClock(SimClockFunction newClock)
+{
+    // A fault's time was given on the clock that ran then; on another clock
+    // it would begin at a time nobody chose.
+    if (newClock != clock)
+        timedFaults.clear();
+    clock = newClock;
+}
+
 bool DriverState::TakeTimedFault(std::uint32_t entry, std::uint32_t board, std::uint32_t now,
                                  std::int32_t* errorCode)
 {
