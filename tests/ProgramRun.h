@@ -57,8 +57,11 @@ public:
         output_ = CreateFileA(outputFile.c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (output_ == INVALID_HANDLE_VALUE)
+        if (output_ == INVALID_HANDLE_VALUE) {
+            startError_ = "the test could not make the output file " + outputFile + ": error " +
+                          std::to_string(GetLastError());
             return;
+        }
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -66,9 +69,18 @@ public:
         startup.hStdError = output_;
         std::wstring command = Wide(Quoted(ProgramFolder() + program) + " ") + arguments;
         // No console of its own: the program writes into the file only.
-        if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                            Wide(ProgramFolder()).c_str(), &startup, &process_))
+        // Wine under heavy load has been seen to refuse a start once; a second
+        // refusal is reported in the run's output.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                               Wide(ProgramFolder()).c_str(), &startup, &process_)) {
+                startError_.clear();
+                return;
+            }
             process_ = PROCESS_INFORMATION{};
+            startError_ = program + " could not be started: error " + std::to_string(GetLastError());
+            Sleep(500);
+        }
     }
     ~RunningProgram() { finish(); }
     RunningProgram(const RunningProgram&) = delete;
@@ -100,6 +112,8 @@ public:
             CloseHandle(output_);
             output_ = INVALID_HANDLE_VALUE;
         }
+        if (!startError_.empty())
+            run.output = startError_ + "\n" + run.output;
         return run;
     }
 
@@ -114,6 +128,7 @@ private:
 
     HANDLE output_ = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION process_{};
+    std::string startError_;  // why the program never ran, for the failing test's output
 };
 
 // Runs standin-host.exe with `arguments` to its end.
