@@ -134,6 +134,7 @@ void HostWorksheet::resetCounts()
 {
     const auto all = entries();
     std::lock_guard<std::mutex> lock(blocksMutex_);
+    dropped_.clear();
     for (const auto& entry : all) {
         std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
         std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});

@@ -279,4 +279,9 @@ std::size_t StandinHost::waitingInputBlocks(const HostModule* module, unsigned i
     return rooms_->worksheet.waiting(module, input);
 }
 
+std::vector<DroppedInputBlocks> StandinHost::droppedInputBlocks() const
+{
+    return rooms_->worksheet.droppedInputBlocks();
+}
+
 }  // namespace standin

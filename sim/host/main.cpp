@@ -85,7 +85,11 @@ bool FileExists(const std::string& path)
 // was prepared with: the profile stored beside it.
 void PickProfileBeside(Options& options)
 {
-    const std::string& worksheet = options.worksheet.empty() ? options.save : options.worksheet;
+    // A run without --worksheet runs the demo's: the file it is to be saved
+    // in brings no boards of its own.
+    const std::string worksheet = !options.worksheet.empty() ? options.worksheet
+                                  : options.interactive      ? options.save
+                                                             : std::string();
     if (options.boardNamed || options.driver.empty() || worksheet.empty() || !FileExists(ProfileBeside(worksheet)))
         return;
     options.board = ProfileBeside(worksheet);
@@ -138,7 +142,7 @@ bool OnScreen(const Options& options)
 }
 
 // The screen modes: a person's session or a picture of one dialog.
-int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& profile)
+int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& profile, bool boardsKept)
 {
     int result = kExitOk;
     if (options.interactive) {
@@ -147,7 +151,7 @@ int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& p
             std::printf("worksheet refused: %s\n", problem.c_str());
             result = kExitRefused;
         } else {
-            result = RunInteractive(host, options.save, profile);
+            result = RunInteractive(host, {options.save, options.board, boardsKept, options.overwrite}, profile);
         }
     } else {
         result = RunDialogPicture(host, options.pictureDialog, options.pictureFile);
@@ -171,6 +175,23 @@ int ReportSilentModules(const StandinHost& host)
         result = kExitNothingMeasured;
     }
     return result;
+}
+
+// One warning per input whose blocks no module took: they were dropped.
+void ReportDroppedBlocks(const StandinHost& host)
+{
+    for (const DroppedInputBlocks& dropped : host.droppedInputBlocks()) {
+        for (const HostModule* module : host.modules()) {
+            if (module->id() != dropped.moduleId)
+                continue;
+            const std::string why = dropped.noSuchInput
+                                        ? "the module has " + std::to_string(module->inputs()) + " inputs"
+                                        : "the module took none of the last " + std::to_string(kMaxWaitingBlocks);
+            std::printf("warning: module '%s' (%s) input %u: %llu blocks dropped, no module takes them (%s)\n",
+                        Cp932ToUtf8(module->name()).c_str(), module->className().c_str(), dropped.input,
+                        static_cast<unsigned long long>(dropped.blocks), why.c_str());
+        }
+    }
 }
 
 // The measurement itself: on the virtual clock one round per block time,
@@ -211,7 +232,7 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
     if (OnScreen(options))
         return kExitOk;
     *worksheetPath = options.worksheet.empty() ? ProgramFolder() + "profiles\\demo-worksheet.toml" : options.worksheet;
-    if (!ReadWorksheet(*worksheetPath, worksheet, &problem) ||
+    if (!ReadWorksheet(*worksheetPath, worksheet, &problem) || !CheckOneOfEachKind(*worksheet, &problem) ||
         (!options.driver.empty() && !CheckBoards(*worksheet, *profile, options.board, &problem))) {
         std::printf("worksheet refused: %s\n", problem.c_str());
         return kExitRefused;
@@ -223,13 +244,38 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
     return kExitOk;
 }
 
+// Whether this run or session keeps the boards of the profile it read as
+// they are, so that the profile need not be stored again: not when the
+// screen adds a second board.
+bool BoardsKept(const Options& options, const BoardProfile& profile)
+{
+    BoardProfile offered = profile;
+    if (OnScreen(options))
+        AddSecondBoard(offered);
+    return offered.boards.size() == profile.boards.size();
+}
+
+// A worksheet stored with --save replaces no file of the user's unless
+// --overwrite asks for it: checked before anything runs or is written.
+int CheckSaveTarget(const Options& options, const BoardProfile& profile)
+{
+    if (options.save.empty() || options.overwrite || options.driver.empty())
+        return kExitOk;
+    const std::string problem = SaveReplaces(options.save, options.board, BoardsKept(options, profile));
+    if (problem.empty())
+        return kExitOk;
+    std::printf("--save refused: %s; store the worksheet under another name, or add --overwrite to replace it\n",
+                problem.c_str());
+    return kExitRefused;
+}
+
 // A worksheet stored with --save takes the boards it ran on along, as the
 // window does, so that a later run without --board finds them; a profile
 // that already lies there is the one just read and is left as written.
 bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
 {
     const std::string beside = ProfileBeside(options.save);
-    if (options.driver.empty() || beside == options.board)
+    if (options.driver.empty() || SameFile(beside, options.board))
         return true;
     std::string problem;
     if (!WriteBoardProfile(beside, profile, &problem)) {
@@ -256,17 +302,26 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         if (result.message == MODMSG_LOADED)
             std::printf("restored module %d: MODMSG_LOADED answered %u\n", result.moduleId, result.result);
     }
+    // Every CSV file is checked before the worksheet is stored, and both
+    // before a file of an earlier run is replaced.
+    RunCsv csv;
+    const bool writeCsv = !options.csv.empty();
+    if (writeCsv && !OpenRunCsv(host, options.csv, &csv)) {
+        std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
+        return kExitNotWritten;
+    }
     if (!options.save.empty()) {
-        if (!host.saveWorksheet(options.save, &problem)) {
+        const bool stored = host.saveWorksheet(options.save, &problem);
+        if (!stored)
             std::printf("the worksheet could not be stored: %s\n", problem.c_str());
+        else
+            std::printf("worksheet stored in %s\n", Cp932ToUtf8(options.save).c_str());
+        if (!stored || !StoreProfileBeside(options, profile)) {
+            AbandonRunCsv(&csv);
             return kExitNotWritten;
         }
-        std::printf("worksheet stored in %s\n", Cp932ToUtf8(options.save).c_str());
-        if (!StoreProfileBeside(options, profile))
-            return kExitNotWritten;
     }
-    RunCsv csv;
-    if (!options.csv.empty() && !OpenRunCsv(host, options.csv, &csv)) {
+    if (writeCsv && !StartRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
         return kExitNotWritten;
     }
@@ -275,7 +330,6 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
                     "channels.tsv lists this run's\n",
                     Cp932ToUtf8(options.csv).c_str());
     RunValues values;
-    const bool writeCsv = !options.csv.empty();
     host.setBlockListener([&](const HostModule& module, unsigned channel, const BlockView& block) {
         NoteValues(values, module, channel, block);
         if (writeCsv)
@@ -294,6 +348,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     host.setBlockListener({});
     std::printf("stopped\n");
     PrintRunSummary(host, values);
+    ReportDroppedBlocks(host);
     int result = ReportSilentModules(host);
     if (writeCsv && !CloseRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
@@ -312,6 +367,9 @@ int Run(Options options)
     std::string worksheetPath;
     if (const int refused = ReadInputs(options, &profile, &worksheet, &worksheetPath))
         return refused;
+    if (const int refused = CheckSaveTarget(options, profile))
+        return refused;
+    const bool boardsKept = BoardsKept(options, profile);
     StandinHost host;
     host.setFailureHook([](const std::string& what) { std::printf("HOST CHECK FAILED: %s\n", what.c_str()); });
     host.setWarningListener(PrintWarning);
@@ -354,7 +412,7 @@ int Run(Options options)
     }
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
-        return RunOnScreen(host, options, profile);
+        return RunOnScreen(host, options, profile, boardsKept);
     const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath);
     const int shutDown = ShutDown(host);
     return shutDown != kExitOk ? shutDown : result;
