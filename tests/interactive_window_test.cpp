@@ -51,6 +51,7 @@ struct WindowSearch {
     DWORD process;
     const std::string& className;
     const std::string& title;
+    HWND except;
     HWND found;
 };
 
@@ -61,16 +62,17 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM context)
     GetWindowThreadProcessId(window, &owner);
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
-    if (owner == s.process && IsWindowVisible(window) && s.className == name &&
+    if (owner == s.process && window != s.except && IsWindowVisible(window) && s.className == name &&
         TextOf(window).compare(0, s.title.size(), s.title) == 0)
         s.found = window;
     return s.found == nullptr;
 }
 
-// A visible top-level window of the process, of the class and with a title that begins with `title`.
-HWND TopWindow(DWORD process, const std::string& className, const std::string& title)
+// A visible top-level window of the process, of the class and with a title that begins with `title`, other than
+// `except`.
+HWND TopWindow(DWORD process, const std::string& className, const std::string& title, HWND except = nullptr)
 {
-    WindowSearch search{process, className, title, nullptr};
+    WindowSearch search{process, className, title, except, nullptr};
     EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -106,11 +108,11 @@ public:
     {
         return WaitUntil([&] { return TextOf(main_) == title; });
     }
-    // The next dialog or message box of the program.
-    HWND dialog() const
+    // The next dialog or message box of the program, other than `open`.
+    HWND dialog(HWND open = nullptr) const
     {
         HWND found = nullptr;
-        WaitUntil([&] { return (found = TopWindow(program_.processId(), "#32770", "")); });
+        WaitUntil([&] { return (found = TopWindow(program_.processId(), "#32770", "", open)); });
         return found;
     }
     // Presses the dialog's button and returns once the program has done what the answer asks: a message sent
@@ -305,6 +307,38 @@ TEST_F(InteractiveWindowTest, SettingsThatChangedTheModuleAndDeletingMarkTheTitl
     EXPECT_EQ(session.finish().exitCode, 0);
     EXPECT_NE(files_.read(files_.path() + "sheet.toml").find(u8"input_range = \"±2.5V\""), std::string::npos)
         << files_.read(files_.path() + "sheet.toml");
+}
+
+// While a module's settings dialog is open the window takes no input, and a Delete that reaches it anyway is
+// refused with a message: the module stays, its dialog still answers, and the host's memory balances.
+TEST_F(InteractiveWindowTest, DeleteWhileASettingsDialogIsOpenIsRefused)
+{
+    const std::string sheet = Quoted(files_.write("sheet.toml", kOneModule));
+    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)) + " --worksheet " + sheet +
+                    " --save " + sheet);
+    ASSERT_TRUE(session.main());
+    session.selectModule(0);
+    session.click("Settings...");
+    HWND settings = session.dialog();
+    ASSERT_TRUE(settings) << "no settings dialog";
+    EXPECT_FALSE(IsWindowEnabled(session.main())) << "the window takes input under the settings dialog";
+    session.click("Delete");
+    HWND refusal = session.dialog(settings);
+    ASSERT_TRUE(refusal) << "Delete under an open settings dialog said nothing";
+    EXPECT_EQ(TextOf(GetDlgItem(refusal, kMessageBoxText)),
+              "A settings dialog is open: close it before deleting a module.");
+    session.answer(refusal, IDOK);
+    EXPECT_TRUE(IsWindow(settings)) << "the settings dialog went with the refusal";
+    session.answer(settings, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(session.main()));
+    EXPECT_EQ(SendMessageA(FindWindowExA(session.main(), nullptr, "ListBox", nullptr), LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(TextOf(session.main()), "Standin Host - sheet.toml") << "nothing changed";
+    session.close();
+    const ProgramRun run = session.finish();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("host memory in use after shut-down: 0 blocks; host checks failed: 0"),
+              std::string::npos)
+        << run.output;
 }
 
 // The file name box of a save dialog: its one visible edit control.

@@ -210,9 +210,10 @@ bool OpenRunCsv(StandinHost& host, const std::string& folder, RunCsv* csv)
         return Failed(csv, folder);
     csv->heldEarlierRun = GetFileAttributesA((folder + "/channels.tsv").c_str()) != INVALID_FILE_ATTRIBUTES;
     csv->files = PlanFiles(host, folder, host.driver() != nullptr);
-    bool writable = CanWrite(csv, folder + "/channels.tsv");
+    bool writable = true;
     for (std::size_t i = 0; writable && i < csv->files.size(); ++i)
         writable = CanWrite(csv, csv->files[i].path);
+    writable = writable && CanWrite(csv, folder + "/channels.tsv");
     if (!writable)
         AbandonRunCsv(csv);
     return writable;
