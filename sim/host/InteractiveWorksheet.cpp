@@ -11,7 +11,7 @@
 #include "CodePage.h"
 #include "FileNames.h"
 #include "ProgramModes.h"
-#include "RunChecks.h"
+#include "StoredBoards.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace {

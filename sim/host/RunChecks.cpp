@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "CodePage.h"
-#include "FileNames.h"
 #include "RunCsv.h"
 #include "torq7m/modules/ClassTable.h"
 
@@ -80,17 +79,6 @@ bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error)
         }
     }
     return true;
-}
-
-std::string SaveReplaces(const std::string& save, const std::string& boardRead, bool boardsKept)
-{
-    if (SameFile(save, boardRead))
-        return Cp932ToUtf8(save) + " is the board profile this run reads";
-    const std::string beside = ProfileBeside(save);
-    const DWORD attributes = GetFileAttributesA(beside.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(boardsKept && SameFile(beside, boardRead)))
-        return Cp932ToUtf8(beside) + ", where the worksheet's boards go, holds a file this run did not write";
-    return {};
 }
 
 std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const BoardProfile& profile)

@@ -1,7 +1,7 @@
-// What standin-host.exe checks before a run: every module's board is one the
-// profile lays out and has no other module of its kind, the range each
-// profiled analog input has is the one its module converts with, and a
-// worksheet stored with --save replaces no file of the user's.
+// What standin-host.exe checks of a worksheet before a run: every module's
+// board is one the profile lays out and has no other module of its kind, and
+// the range each profiled analog input has is the one its module converts
+// with.
 #pragma once
 
 #include <string>
@@ -20,13 +20,6 @@ bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, 
 // False, naming both modules and the board, when two modules of one class
 // use one board: a board has one module of each kind.
 bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error);
-
-// Empty when storing a worksheet in `save` loses no file of the user's: it is
-// not `boardRead`, the board profile the run reads, and no file lies beside
-// it where its boards go (ProfileBeside), unless that is `boardRead` and the
-// run keeps its boards as read (`boardsKept`), so that it stays as written.
-// Otherwise the file it would replace, with its path.
-std::string SaveReplaces(const std::string& save, const std::string& boardRead, bool boardsKept);
 
 // One warning per analog input channel whose profiled range differs from
 // its module's input range, naming module, channel and both ranges.

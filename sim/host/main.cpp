@@ -20,6 +20,7 @@
 #include "sim/host/RunCsv.h"
 #include "sim/host/RunSummary.h"
 #include "sim/host/StandinHost.h"
+#include "sim/host/StoredBoards.h"
 #include "sim/host/WarningGlosses.h"
 
 namespace {
@@ -51,49 +52,6 @@ void PrintWarning(const Warning& warning)
     const std::string english = EnglishGloss(caption + "\n" + text);
     std::printf("warning [%s] %s%s\n", caption.c_str(), text.c_str(),
                 english.empty() ? "" : ("  (" + english + ")").c_str());
-}
-
-// On the screen a second board, so that the selection dialog offers a
-// choice, unless the profile fills its slot already. It is board #1 unless
-// the profile gives that number to another slot: the profile stored beside
-// a worksheet must read back.
-void AddSecondBoard(BoardProfile& profile)
-{
-    const auto taken = [&profile](auto field, std::uint32_t value) {
-        return std::any_of(profile.boards.begin(), profile.boards.end(),
-                           [&](const BoardSlotProfile& board) { return field(board) == value; });
-    };
-    const auto slot = [](const BoardSlotProfile& board) { return board.slot; };
-    const auto number = [](const BoardSlotProfile& board) { return board.config.dwBoardNumber; };
-    if (taken(slot, 1))
-        return;
-    BoardSlotProfile board;
-    board.slot = 1;
-    board.config = {1, 1, 1, 0xD000, 32, 3};
-    while (taken(number, board.config.dwBoardNumber))
-        ++board.config.dwBoardNumber;
-    profile.boards.push_back(board);
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Without --board, a worksheet prepared on the screen brings the boards it
-// was prepared with: the profile stored beside it.
-void PickProfileBeside(Options& options)
-{
-    // A run without --worksheet runs the demo's: the file it is to be saved
-    // in brings no boards of its own.
-    const std::string worksheet = !options.worksheet.empty() ? options.worksheet
-                                  : options.interactive      ? options.save
-                                                             : std::string();
-    if (options.boardNamed || options.driver.empty() || worksheet.empty() || !FileExists(ProfileBeside(worksheet)))
-        return;
-    options.board = ProfileBeside(worksheet);
-    std::printf("board profile: %s, stored beside the worksheet\n", Cp932ToUtf8(options.board).c_str());
 }
 
 // How the library bound itself to the host: what --verbose shows.
@@ -177,23 +135,6 @@ int ReportSilentModules(const StandinHost& host)
     return result;
 }
 
-// One warning per input whose blocks no module took: they were dropped.
-void ReportDroppedBlocks(const StandinHost& host)
-{
-    for (const DroppedInputBlocks& dropped : host.droppedInputBlocks()) {
-        for (const HostModule* module : host.modules()) {
-            if (module->id() != dropped.moduleId)
-                continue;
-            const std::string why = dropped.noSuchInput
-                                        ? "the module has " + std::to_string(module->inputs()) + " inputs"
-                                        : "the module took none of the last " + std::to_string(kMaxWaitingBlocks);
-            std::printf("warning: module '%s' (%s) input %u: %llu blocks dropped, no module takes them (%s)\n",
-                        Cp932ToUtf8(module->name()).c_str(), module->className().c_str(), dropped.input,
-                        static_cast<unsigned long long>(dropped.blocks), why.c_str());
-        }
-    }
-}
-
 // The measurement itself: on the virtual clock one round per block time,
 // so that every run gives the same blocks; with --realtime against the wall
 // clock, rounds as fast as they come.
@@ -242,48 +183,6 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
             std::printf("warning: %s\n", warning.c_str());
     }
     return kExitOk;
-}
-
-// Whether this run or session keeps the boards of the profile it read as
-// they are, so that the profile need not be stored again: not when the
-// screen adds a second board.
-bool BoardsKept(const Options& options, const BoardProfile& profile)
-{
-    BoardProfile offered = profile;
-    if (OnScreen(options))
-        AddSecondBoard(offered);
-    return offered.boards.size() == profile.boards.size();
-}
-
-// A worksheet stored with --save replaces no file of the user's unless
-// --overwrite asks for it: checked before anything runs or is written.
-int CheckSaveTarget(const Options& options, const BoardProfile& profile)
-{
-    if (options.save.empty() || options.overwrite || options.driver.empty())
-        return kExitOk;
-    const std::string problem = SaveReplaces(options.save, options.board, BoardsKept(options, profile));
-    if (problem.empty())
-        return kExitOk;
-    std::printf("--save refused: %s; store the worksheet under another name, or add --overwrite to replace it\n",
-                problem.c_str());
-    return kExitRefused;
-}
-
-// A worksheet stored with --save takes the boards it ran on along, as the
-// window does, so that a later run without --board finds them; a profile
-// that already lies there is the one just read and is left as written.
-bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
-{
-    const std::string beside = ProfileBeside(options.save);
-    if (options.driver.empty() || SameFile(beside, options.board))
-        return true;
-    std::string problem;
-    if (!WriteBoardProfile(beside, profile, &problem)) {
-        std::printf("the board profile could not be stored: %s\n", problem.c_str());
-        return false;
-    }
-    std::printf("boards stored in %s\n", Cp932ToUtf8(beside).c_str());
-    return true;
 }
 
 // Runs the worksheet in a host whose library is set up.
@@ -348,7 +247,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     host.setBlockListener({});
     std::printf("stopped\n");
     PrintRunSummary(host, values);
-    ReportDroppedBlocks(host);
+    PrintDroppedBlocks(host);
     int result = ReportSilentModules(host);
     if (writeCsv && !CloseRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
@@ -367,9 +266,9 @@ int Run(Options options)
     std::string worksheetPath;
     if (const int refused = ReadInputs(options, &profile, &worksheet, &worksheetPath))
         return refused;
-    if (const int refused = CheckSaveTarget(options, profile))
+    const bool boardsKept = BoardsKept(profile, OnScreen(options));
+    if (const int refused = CheckSaveTarget(options, boardsKept))
         return refused;
-    const bool boardsKept = BoardsKept(options, profile);
     StandinHost host;
     host.setFailureHook([](const std::string& what) { std::printf("HOST CHECK FAILED: %s\n", what.c_str()); });
     host.setWarningListener(PrintWarning);
