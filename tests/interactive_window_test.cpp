@@ -197,6 +197,27 @@ TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStore
               std::string::npos)
         << run.output;
 
+    // Opened again without --board, the session offers the boards stored beside the worksheet as they are: a
+    // change saved leaves that file byte for byte.
+    const std::string boards = files_.read(files_.path() + "sheet.board.toml");
+    Session again("--worksheet " + sheet + " --save " + sheet);
+    ASSERT_TRUE(again.main());
+    again.selectModule(0);
+    again.click("Settings...");
+    HWND settings = again.dialog();
+    ASSERT_TRUE(settings);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, TRUE, 0);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SETCURSEL, 2, 0);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, FALSE, 0);
+    again.answer(settings, IDOK);
+    ASSERT_TRUE(again.titleBecomes("Standin Host - sheet.toml *"));
+    again.save();
+    EXPECT_TRUE(again.titleBecomes("Standin Host - sheet.toml"));
+    again.close();
+    EXPECT_EQ(again.finish().exitCode, 0);
+    EXPECT_NE(files_.read(files_.path() + "sheet.toml").find(u8"input_range = \"±2.5V\""), std::string::npos);
+    EXPECT_EQ(files_.read(files_.path() + "sheet.board.toml"), boards);
+
     files_.write("sheet.board.toml", kOneBoard);
     const ProgramRun refused = RunProgram("--worksheet " + sheet + " --seconds 1");
     EXPECT_EQ(refused.exitCode, 2) << refused.output;
@@ -204,6 +225,14 @@ TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStore
                                   "sheet.board.toml does not have (its boards: 0)"),
               std::string::npos)
         << refused.output;
+
+    // A session would add board #1 to that hand-written profile: it does not start, and the file stays.
+    const ProgramRun replacing = RunningProgram("standin-host.exe", "--interactive --worksheet " + sheet + " --save " +
+                                                                        sheet).finish();
+    EXPECT_EQ(replacing.exitCode, 2) << replacing.output;
+    EXPECT_NE(replacing.output.find("--save refused: " + files_.path() + "sheet.board.toml"), std::string::npos)
+        << replacing.output;
+    EXPECT_EQ(files_.read(files_.path() + "sheet.board.toml"), kOneBoard);
 }
 
 // Closing with changes asks; Yes stores, No leaves the file unwritten, Cancel keeps the window open.

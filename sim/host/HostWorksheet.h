@@ -61,6 +61,7 @@ public:
     // --- Modules (HostWorksheet.cpp).
     ModuleEntry* entryOf(const ModuleRecord* record) const;
     ModuleEntry* entryOf(const HostModule* module) const;
+    // Null when the host's memory has no room for the module's records.
     ModuleEntry* place(const RegisteredClass& cls, unsigned inputs, unsigned outputs, const std::string& name);
     // Takes the module out of processing, its connections and the list,
     // then frees its records and blocks.

@@ -152,6 +152,8 @@ HostModule* StandinHost::placeModule(const std::string& className, const Placeme
     if (!cls)
         return nullptr;
     ModuleEntry* entry = worksheet.place(*cls, placement.inputs, placement.outputs, placement.name);
+    if (!entry)
+        return nullptr;
     worksheet.makeCurrent(entry->module.get());
     if (worksheet.send(entry, MODMSG_CREATE, 0, 0) == 0) {
         worksheet.remove(entry);

@@ -120,13 +120,18 @@ bool CanPlace(const StandinHost& host, const std::vector<StoredModule>& stored)
     return true;
 }
 
-// Places the stored modules with their data (no message sent).
+// Places the stored modules with their data (no message sent); fewer when
+// the host's memory has no room left.
 std::vector<ModuleEntry*> PlaceStored(const StandinHost& host, HostWorksheet& sheet, CallLog& log,
                                       const std::vector<StoredModule>& stored)
 {
     std::vector<ModuleEntry*> placed;
     for (const StoredModule& module : stored) {
         ModuleEntry* entry = sheet.place(*host.findClass(module.className), module.inputs, module.outputs, "");
+        if (!entry) {
+            log.fail("no host memory left for a " + module.className + " module");
+            break;
+        }
         HostModule& placedModule = *entry->module;
         ModuleRecord& record = *placedModule.record();
         CopyText(record.szName, kModuleNameSize, module.name);
@@ -221,6 +226,8 @@ bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::st
     std::vector<HostModule*> restored;
     for (ModuleEntry* entry : PlaceStored(*this, rooms_->worksheet, rooms_->log, worksheet.modules))
         restored.push_back(entry->module.get());
+    if (restored.size() < worksheet.modules.size())
+        return Refuse(error, Cp932ToUtf8(path) + ": the host has no memory left for its modules");
     for (const StoredConnection& link : worksheet.connections)
         connect(restored[link.from], link.output, restored[link.to], link.input);
     for (HostModule* module : restored)
