@@ -378,29 +378,46 @@ HWND FileNameBox(HWND dialog)
     return found;
 }
 
-// Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there.
+// Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there. A
+// name beside whose worksheet lies a board file the session did not write is refused with a message, the file
+// stays, and the next Yes asks again.
 TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
 {
+    files_.write("taken.board.toml", kOneBoard);
     Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)));
     ASSERT_TRUE(session.main());
     EXPECT_TRUE(session.titleBecomes("Standin Host - Untitled"));
     session.placeAnalogInput(1);
     ASSERT_TRUE(session.titleBecomes("Standin Host - Untitled *"));
-    session.close();
-    HWND question = session.dialog();
-    ASSERT_TRUE(question);
-    EXPECT_EQ(TextOf(GetDlgItem(question, kMessageBoxText)),
-              "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)");
-    session.answer(question, IDYES);
-    HWND saveAs = session.dialog();
-    ASSERT_TRUE(saveAs) << "Yes asked for no file name";
-    EXPECT_EQ(TextOf(saveAs), "Save the worksheet as");
-    HWND name = FileNameBox(saveAs);
-    ASSERT_TRUE(name);
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + "named.toml").c_str()));
-    session.answer(saveAs, IDOK);
+    for (const char* file : {"taken.toml", "named.toml"}) {
+        session.close();
+        HWND question = session.dialog();
+        ASSERT_TRUE(question) << file;
+        EXPECT_EQ(TextOf(GetDlgItem(question, kMessageBoxText)),
+                  "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)");
+        session.answer(question, IDYES);
+        HWND saveAs = session.dialog();
+        ASSERT_TRUE(saveAs) << "Yes asked for no file name";
+        EXPECT_EQ(TextOf(saveAs), "Save the worksheet as");
+        HWND name = FileNameBox(saveAs);
+        ASSERT_TRUE(name);
+        SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + file).c_str()));
+        session.answer(saveAs, IDOK);
+        if (std::string(file) != "taken.toml")
+            break;
+        HWND refusal = session.dialog();
+        ASSERT_TRUE(refusal) << "a save beside a board file of the user's said nothing";
+        EXPECT_EQ(TextOf(GetDlgItem(refusal, kMessageBoxText)),
+                  "The worksheet was not stored: " + files_.path() +
+                      "taken.board.toml, where the worksheet's boards go, holds a file this run did not write.\n"
+                      "Store it under another name.");
+        session.answer(refusal, IDOK);
+        EXPECT_EQ(TextOf(session.main()), "Standin Host - Untitled *");
+    }
     const ProgramRun run = session.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_FALSE(exists("taken.toml"));
+    EXPECT_EQ(files_.read(files_.path() + "taken.board.toml"), kOneBoard);
     EXPECT_TRUE(exists("named.toml"));
     EXPECT_TRUE(exists("named.board.toml"));
 }
