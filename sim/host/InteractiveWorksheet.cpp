@@ -41,7 +41,7 @@ struct Session {
     std::string boardRead;    // the board profile the session read
     bool boardsKept = false;  // it offers those boards as read: that file need not be stored again
     bool overwrite = false;   // files this session did not write may be replaced
-    bool boardsStored = false;
+    bool boardsStored = false;   // the boards went beside the worksheet in this session
     bool inSettings = false;  // a module's settings dialog is open
     bool changed = false;
     HWND main = nullptr;
