@@ -273,7 +273,7 @@ void StandinHost::connect(HostModule* from, unsigned output, HostModule* to, uns
 void StandinHost::feedInput(HostModule* to, unsigned input, const std::vector<float>& samples)
 {
     if (!rooms_->worksheet.feed(to, input, samples))
-        rooms_->log.fail("feedInput with an unknown module or input, or too many samples");
+        rooms_->log.fail("feedInput with an unknown module or input, too many samples, or no host memory left");
 }
 
 std::size_t StandinHost::waitingInputBlocks(const HostModule* module, unsigned input) const
