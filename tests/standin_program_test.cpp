@@ -105,7 +105,7 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         {"--board " + profile + " --worksheet " + twoOfAKind, 2,
          "worksheet refused: modules 'AD' and 'AD2' are both TORQ7AD on board 0: a board has one module of each kind"},
         {"--board " + profile + " --worksheet " + hexBlock, 2,
-         "worksheet refused: " + dir + "block.worksheet:2: block size 70000, outside 1..65535"},
+         "worksheet refused: " + dir + "block.worksheet:2: block size 70000, outside the whole numbers 1..65535"},
         {"--board " + profile + " --worksheet " + hexInterval, 2,
          "worksheet refused: " + dir + "interval.worksheet:2: milliseconds per sample 0, outside 1e-06..1e+09"},
         {"--board " + Quoted(dir + "none.toml"), 2, "board profile refused: " + dir + "none.toml"},

@@ -42,7 +42,7 @@ bool ReadTimeBase(std::istringstream& fields, StoredWorksheet* worksheet, std::s
         range << "milliseconds per sample " << worksheet->msPerSample << ", outside " << kLowestMsPerSample << ".."
               << kHighestMsPerSample;
     else if (!(blockSize >= 1 && blockSize <= kLargestBlock) || blockSize != std::floor(blockSize))
-        range << "block size " << blockSize << ", outside 1.." << kLargestBlock;
+        range << "block size " << blockSize << ", outside the whole numbers 1.." << kLargestBlock;
     *problem = range.str();
     worksheet->blockSize = problem->empty() ? static_cast<std::uint32_t>(blockSize) : 0;
     worksheet->hasTimeBase = problem->empty();
