@@ -4,9 +4,10 @@
 # driver (two boards). Place modules from the HALDEN menu, double-click a
 # module for its settings dialog; Save stores the worksheet and, beside it,
 # the boards (FILE.board.toml); closing with changes asks whether to save.
-#   bash scripts/worksheet.sh FILE.toml   (restored first when it exists)
+#   bash scripts/worksheet.sh FILE.toml [--overwrite]   (restored first when it exists;
+#   --overwrite lets Save replace a FILE.board.toml that the session did not write)
 set -euo pipefail
-worksheet=${1:?usage: worksheet.sh FILE.toml}
+worksheet=${1:?usage: worksheet.sh FILE.toml [--overwrite]}
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
     echo "no display (DISPLAY is not set): the host's window needs one"
@@ -21,4 +22,4 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 path=$(realpath -m "$worksheet")
 restore=()
 [ -f "$path" ] && restore=(--worksheet "$(wine winepath -w "$path" 2>/dev/null)")
-wine "$build/bin/standin-host.exe" --interactive "${restore[@]}" --save "$(wine winepath -w "$path" 2>/dev/null)"
+wine "$build/bin/standin-host.exe" --interactive "${restore[@]}" --save "$(wine winepath -w "$path" 2>/dev/null)" "${@:2}"

@@ -51,6 +51,7 @@ struct WindowSearch {
     DWORD process;
     const std::string& className;
     const std::string& title;
+    HWND except;
     HWND found;
 };
 
@@ -61,16 +62,17 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM context)
     GetWindowThreadProcessId(window, &owner);
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
-    if (owner == s.process && IsWindowVisible(window) && s.className == name &&
+    if (owner == s.process && window != s.except && IsWindowVisible(window) && s.className == name &&
         TextOf(window).compare(0, s.title.size(), s.title) == 0)
         s.found = window;
     return s.found == nullptr;
 }
 
-// A visible top-level window of the process, of the class and with a title that begins with `title`.
-HWND TopWindow(DWORD process, const std::string& className, const std::string& title)
+// A visible top-level window of the process, of the class and with a title that begins with `title`, other than
+// `except`.
+HWND TopWindow(DWORD process, const std::string& className, const std::string& title, HWND except = nullptr)
 {
-    WindowSearch search{process, className, title, nullptr};
+    WindowSearch search{process, className, title, except, nullptr};
     EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -106,11 +108,11 @@ public:
     {
         return WaitUntil([&] { return TextOf(main_) == title; });
     }
-    // The next dialog or message box of the program.
-    HWND dialog() const
+    // The next dialog or message box of the program, other than `open`.
+    HWND dialog(HWND open = nullptr) const
     {
         HWND found = nullptr;
-        WaitUntil([&] { return (found = TopWindow(program_.processId(), "#32770", "")); });
+        WaitUntil([&] { return (found = TopWindow(program_.processId(), "#32770", "", open)); });
         return found;
     }
     // Presses the dialog's button and returns once the program has done what the answer asks: a message sent
@@ -195,6 +197,27 @@ TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStore
               std::string::npos)
         << run.output;
 
+    // Opened again without --board, the session offers the boards stored beside the worksheet as they are: a
+    // change saved leaves that file byte for byte.
+    const std::string boards = files_.read(files_.path() + "sheet.board.toml");
+    Session again("--worksheet " + sheet + " --save " + sheet);
+    ASSERT_TRUE(again.main());
+    again.selectModule(0);
+    again.click("Settings...");
+    HWND settings = again.dialog();
+    ASSERT_TRUE(settings);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, TRUE, 0);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SETCURSEL, 2, 0);
+    SendDlgItemMessageA(settings, IDC_RANGE, CB_SHOWDROPDOWN, FALSE, 0);
+    again.answer(settings, IDOK);
+    ASSERT_TRUE(again.titleBecomes("Standin Host - sheet.toml *"));
+    again.save();
+    EXPECT_TRUE(again.titleBecomes("Standin Host - sheet.toml"));
+    again.close();
+    EXPECT_EQ(again.finish().exitCode, 0);
+    EXPECT_NE(files_.read(files_.path() + "sheet.toml").find(u8"input_range = \"±2.5V\""), std::string::npos);
+    EXPECT_EQ(files_.read(files_.path() + "sheet.board.toml"), boards);
+
     files_.write("sheet.board.toml", kOneBoard);
     const ProgramRun refused = RunProgram("--worksheet " + sheet + " --seconds 1");
     EXPECT_EQ(refused.exitCode, 2) << refused.output;
@@ -202,6 +225,14 @@ TEST_F(InteractiveWindowTest, AWorksheetPreparedOnBoardOneRunsWithTheBoardsStore
                                   "sheet.board.toml does not have (its boards: 0)"),
               std::string::npos)
         << refused.output;
+
+    // A session would add board #1 to that hand-written profile: it does not start, and the file stays.
+    const ProgramRun replacing = RunningProgram("standin-host.exe", "--interactive --worksheet " + sheet + " --save " +
+                                                                        sheet).finish();
+    EXPECT_EQ(replacing.exitCode, 2) << replacing.output;
+    EXPECT_NE(replacing.output.find("--save refused: " + files_.path() + "sheet.board.toml"), std::string::npos)
+        << replacing.output;
+    EXPECT_EQ(files_.read(files_.path() + "sheet.board.toml"), kOneBoard);
 }
 
 // Closing with changes asks; Yes stores, No leaves the file unwritten, Cancel keeps the window open.
@@ -307,6 +338,38 @@ TEST_F(InteractiveWindowTest, SettingsThatChangedTheModuleAndDeletingMarkTheTitl
         << files_.read(files_.path() + "sheet.toml");
 }
 
+// While a module's settings dialog is open the window takes no input, and a Delete that reaches it anyway is
+// refused with a message: the module stays, its dialog still answers, and the host's memory balances.
+TEST_F(InteractiveWindowTest, DeleteWhileASettingsDialogIsOpenIsRefused)
+{
+    const std::string sheet = Quoted(files_.write("sheet.toml", kOneModule));
+    Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)) + " --worksheet " + sheet +
+                    " --save " + sheet);
+    ASSERT_TRUE(session.main());
+    session.selectModule(0);
+    session.click("Settings...");
+    HWND settings = session.dialog();
+    ASSERT_TRUE(settings) << "no settings dialog";
+    EXPECT_FALSE(IsWindowEnabled(session.main())) << "the window takes input under the settings dialog";
+    session.click("Delete");
+    HWND refusal = session.dialog(settings);
+    ASSERT_TRUE(refusal) << "Delete under an open settings dialog said nothing";
+    EXPECT_EQ(TextOf(GetDlgItem(refusal, kMessageBoxText)),
+              "A settings dialog is open: close it before deleting a module.");
+    session.answer(refusal, IDOK);
+    EXPECT_TRUE(IsWindow(settings)) << "the settings dialog went with the refusal";
+    session.answer(settings, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(session.main()));
+    EXPECT_EQ(SendMessageA(FindWindowExA(session.main(), nullptr, "ListBox", nullptr), LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(TextOf(session.main()), "Standin Host - sheet.toml") << "nothing changed";
+    session.close();
+    const ProgramRun run = session.finish();
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("host memory in use after shut-down: 0 blocks; host checks failed: 0"),
+              std::string::npos)
+        << run.output;
+}
+
 // The file name box of a save dialog: its one visible edit control.
 HWND FileNameBox(HWND dialog)
 {
@@ -315,29 +378,46 @@ HWND FileNameBox(HWND dialog)
     return found;
 }
 
-// Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there.
+// Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there. A
+// name beside whose worksheet lies a board file the session did not write is refused with a message, the file
+// stays, and the next Yes asks again.
 TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
 {
+    files_.write("taken.board.toml", kOneBoard);
     Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)));
     ASSERT_TRUE(session.main());
     EXPECT_TRUE(session.titleBecomes("Standin Host - Untitled"));
     session.placeAnalogInput(1);
     ASSERT_TRUE(session.titleBecomes("Standin Host - Untitled *"));
-    session.close();
-    HWND question = session.dialog();
-    ASSERT_TRUE(question);
-    EXPECT_EQ(TextOf(GetDlgItem(question, kMessageBoxText)),
-              "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)");
-    session.answer(question, IDYES);
-    HWND saveAs = session.dialog();
-    ASSERT_TRUE(saveAs) << "Yes asked for no file name";
-    EXPECT_EQ(TextOf(saveAs), "Save the worksheet as");
-    HWND name = FileNameBox(saveAs);
-    ASSERT_TRUE(name);
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + "named.toml").c_str()));
-    session.answer(saveAs, IDOK);
+    for (const char* file : {"taken.toml", "named.toml"}) {
+        session.close();
+        HWND question = session.dialog();
+        ASSERT_TRUE(question) << file;
+        EXPECT_EQ(TextOf(GetDlgItem(question, kMessageBoxText)),
+                  "The worksheet has not been saved. Save it before closing? (Yes asks for a file name)");
+        session.answer(question, IDYES);
+        HWND saveAs = session.dialog();
+        ASSERT_TRUE(saveAs) << "Yes asked for no file name";
+        EXPECT_EQ(TextOf(saveAs), "Save the worksheet as");
+        HWND name = FileNameBox(saveAs);
+        ASSERT_TRUE(name);
+        SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + file).c_str()));
+        session.answer(saveAs, IDOK);
+        if (std::string(file) != "taken.toml")
+            break;
+        HWND refusal = session.dialog();
+        ASSERT_TRUE(refusal) << "a save beside a board file of the user's said nothing";
+        EXPECT_EQ(TextOf(GetDlgItem(refusal, kMessageBoxText)),
+                  "The worksheet was not stored: " + files_.path() +
+                      "taken.board.toml, where the worksheet's boards go, holds a file this run did not write.\n"
+                      "Store it under another name.");
+        session.answer(refusal, IDOK);
+        EXPECT_EQ(TextOf(session.main()), "Standin Host - Untitled *");
+    }
     const ProgramRun run = session.finish();
     EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_FALSE(exists("taken.toml"));
+    EXPECT_EQ(files_.read(files_.path() + "taken.board.toml"), kOneBoard);
     EXPECT_TRUE(exists("named.toml"));
     EXPECT_TRUE(exists("named.board.toml"));
 }

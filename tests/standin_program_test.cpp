@@ -61,6 +61,12 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         "twice.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DI\"\nname = \"AD\"\ninputs = 0\noutputs = 1\n"
                                             "board = 0\n"));
     const std::string elsewhere = Quoted(files_.write("elsewhere.toml", OneModuleSheet("1")));
+    const std::string twoOfAKind = Quoted(files_.write(
+        "pair.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DI\"\nname = \"DI\"\ninputs = 0\noutputs = 1\n"
+                                           "board = 0\n[[module]]\nclass = \"TORQ7AD\"\nname = \"AD2\"\ninputs = 0\n"
+                                           "outputs = 1\nboard = 0\n"));
+    const std::string hexBlock = Quoted(files_.write("block.worksheet", "standin-worksheet 1\ntimebase 1 70000\n"));
+    const std::string hexInterval = Quoted(files_.write("interval.worksheet", "standin-worksheet 1\ntimebase 0 100\n"));
     const std::string setModeFails = Quoted(files_.write(
         "fails.toml", std::string(kProfile) + "[[board.fault]]\nentry = \"Torq7SetMode\"\nat_call = 1\ncount = 0\n"
                                                 "error = 5\n"));
@@ -93,6 +99,15 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
          "standin-host: --picture FOO: not a dialog of the library; the dialogs are Q7_DEVSEL, TORQ7_ADDLG, "
          "TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG, TORQ7_ABOUT"},
         {"--no-driver", 4, "the worksheet's 4 modules cannot be placed: they measured nothing"},
+        {"--driver x.dll --no-driver", 2, "standin-host: --driver and --no-driver cannot be used together"},
+        {"--no-driver --board " + profile, 2, "standin-host: --board and --no-driver cannot be used together"},
+        {"--overwrite", 2, "standin-host: --overwrite serves only with --save"},
+        {"--board " + profile + " --worksheet " + twoOfAKind, 2,
+         "worksheet refused: modules 'AD' and 'AD2' are both TORQ7AD on board 0: a board has one module of each kind"},
+        {"--board " + profile + " --worksheet " + hexBlock, 2,
+         "worksheet refused: " + dir + "block.worksheet:2: block size 70000, outside the whole numbers 1..65535"},
+        {"--board " + profile + " --worksheet " + hexInterval, 2,
+         "worksheet refused: " + dir + "interval.worksheet:2: milliseconds per sample 0, outside 1e-06..1e+09"},
         {"--board " + Quoted(dir + "none.toml"), 2, "board profile refused: " + dir + "none.toml"},
         {"--board " + profile + " --worksheet " + twice, 2,
          "worksheet refused: " + dir + "twice.toml:15: a module named 'AD' is already in the worksheet"},

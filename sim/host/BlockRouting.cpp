@@ -18,11 +18,13 @@ std::string Describe(const char* file, std::int32_t line)
 
 }  // namespace
 
+// Null when the arena has no room left.
 DataBlock* HostWorksheet::newBlock(std::uint32_t room)
 {
     auto* block = static_cast<DataBlock*>(ArenaAllocate(sizeof(DataBlock) + sizeof(float) * room));
     // The library writes every field it hands over; the rest shows as garbage.
-    std::memset(block, 0xCD, sizeof(DataBlock) + sizeof(float) * room);
+    if (block)
+        std::memset(block, 0xCD, sizeof(DataBlock) + sizeof(float) * room);
     return block;
 }
 
@@ -48,6 +50,8 @@ bool HostWorksheet::feed(const HostModule* to, unsigned input, const std::vector
         return false;
     const auto count = static_cast<std::uint32_t>(samples.size());
     DataBlock* block = newBlock(count);
+    if (!block)
+        return false;
     const double distance = measurement_.msPerSample * 0.001;
     std::lock_guard<std::mutex> lock(blocksMutex_);
     block->dSampleDistance = distance;
@@ -113,12 +117,37 @@ void HostWorksheet::route(const ModuleEntry& from, unsigned output, const DataBl
         ModuleEntry* consumer = entryById(connection.toId);
         if (!consumer)
             continue;
-        DataBlock* copy = newBlock(kept);
+        // A block no module takes would wait until the host's memory runs out.
+        std::deque<DataBlock*>& waiting = consumer->waiting[connection.input];
+        DataBlock* copy = connection.input < consumer->module->inputs() && waiting.size() < kMaxWaitingBlocks
+                              ? newBlock(kept)
+                              : nullptr;
+        if (!copy) {
+            drop(*consumer, connection.input);
+            continue;
+        }
         std::memcpy(copy, &block, sizeof(DataBlock));
         copy->wSampleCount = static_cast<std::uint16_t>(kept);
         std::memcpy(BlockSamples(copy), samples, kept * sizeof(float));
-        consumer->waiting[connection.input].push_back(copy);
+        waiting.push_back(copy);
     }
+}
+
+void HostWorksheet::drop(const ModuleEntry& consumer, unsigned input)
+{
+    const int id = consumer.module->id();
+    auto counted = std::find_if(dropped_.begin(), dropped_.end(), [&](const DroppedInputBlocks& d) {
+        return d.moduleId == id && d.input == input;
+    });
+    if (counted == dropped_.end())
+        counted = dropped_.insert(dropped_.end(), {id, input, input >= consumer.module->inputs(), 0});
+    ++counted->blocks;
+}
+
+std::vector<DroppedInputBlocks> HostWorksheet::droppedInputBlocks() const
+{
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    return dropped_;
 }
 
 std::uint32_t HostWorksheet::newReleaseOutputBlock(OutputChannelRecord* channel, const char* file,

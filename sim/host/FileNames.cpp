@@ -57,12 +57,22 @@ bool SameFileName(const std::string& a, const std::string& b)
                           static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    return SameFileName(FullPath(a), FullPath(b));
+}
+
 bool MakeFolders(const std::string& folder)
 {
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    for (std::size_t end = NextSeparator(folder, 1); end != std::string::npos; end = NextSeparator(folder, end + 1)) {
+    // Scanned from the first byte by whole characters: the second byte of a
+    // double-byte character may look like a separator. A separator at the
+    // start (the root) names no folder to make.
+    for (std::size_t end = NextSeparator(folder, 0); end != std::string::npos; end = NextSeparator(folder, end + 1)) {
+        if (end == 0)
+            continue;
         const std::string above = folder.substr(0, end);
         if (!CreateDirectoryA(above.c_str(), nullptr) && IsFileNotFolder(above)) {
             errno = ENOTDIR;

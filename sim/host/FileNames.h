@@ -23,6 +23,8 @@ std::string BesideFile(const std::string& file, const std::string& name);
 // Whether two names name one file, as the system compares them: without
 // regard to case ("ad" and "AD", "ａｄ" and "ＡＤ").
 bool SameFileName(const std::string& a, const std::string& b);
+// Whether two paths, each completed from the current folder, name one file.
+bool SameFile(const std::string& a, const std::string& b);
 // The folder and those above it that do not exist yet, as mkdir -p makes
 // them; false, with errno set, when one of them cannot be a folder.
 bool MakeFolders(const std::string& folder);

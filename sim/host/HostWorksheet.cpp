@@ -79,6 +79,12 @@ ModuleEntry* HostWorksheet::place(const RegisteredClass& cls, unsigned inputs, u
     module.data_ = ArenaAllocateGuarded(module.dataSize_);
     entry->states = ArenaNew<ChannelState>(kChannelStateSlots);
     entry->outputRecords = ArenaNew<OutputChannelRecord>(kMaxOutputHandles);
+    if (!module.record_ || !module.data_ || !entry->states || !entry->outputRecords) {
+        for (void* record : {static_cast<void*>(module.record_), module.data_, static_cast<void*>(entry->states),
+                             static_cast<void*>(entry->outputRecords)})
+            ArenaFree(record);
+        return nullptr;
+    }
     entry->handler = cls.handler;
     entry->process = cls.process;
 
@@ -134,6 +140,7 @@ void HostWorksheet::resetCounts()
 {
     const auto all = entries();
     std::lock_guard<std::mutex> lock(blocksMutex_);
+    dropped_.clear();
     for (const auto& entry : all) {
         std::fill(std::begin(entry->fedSamples), std::end(entry->fedSamples), 0u);
         std::fill(std::begin(entry->tally), std::end(entry->tally), ChannelTally{});

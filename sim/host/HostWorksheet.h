@@ -61,6 +61,7 @@ public:
     // --- Modules (HostWorksheet.cpp).
     ModuleEntry* entryOf(const ModuleRecord* record) const;
     ModuleEntry* entryOf(const HostModule* module) const;
+    // Null when the host's memory has no room for the module's records.
     ModuleEntry* place(const RegisteredClass& cls, unsigned inputs, unsigned outputs, const std::string& name);
     // Takes the module out of processing, its connections and the list,
     // then frees its records and blocks.
@@ -91,6 +92,7 @@ public:
     std::vector<Connection> connections() const;
     bool feed(const HostModule* to, unsigned input, const std::vector<float>& samples);
     std::size_t waiting(const HostModule* module, unsigned input) const;
+    std::vector<DroppedInputBlocks> droppedInputBlocks() const;
     void setOutputBlockFilter(std::function<bool(const HostModule&, unsigned)> filter);
     void setBlockListener(std::function<void(const HostModule&, unsigned, const BlockView&)> listener);
     // The host functions of the block protocol.
@@ -111,6 +113,7 @@ private:
     DataBlock* newBlock(std::uint32_t room);
     void route(const ModuleEntry& from, unsigned output, const DataBlock& block, const float* samples,
                std::uint32_t kept);
+    void drop(const ModuleEntry& consumer, unsigned input);
     // Counts mode, under the blocks' lock.
     DataBlock* outputBlockFor(ModuleEntry* entry, unsigned channel, std::uint32_t room);
     void retireOutputBlock(ModuleEntry* entry, unsigned channel);
@@ -131,6 +134,7 @@ private:
     // Guards the block queues, the connections and the in-process marks.
     mutable std::mutex blocksMutex_;
     std::vector<Connection> connections_;
+    std::vector<DroppedInputBlocks> dropped_;   // since the measurement's start
     std::multiset<ModuleEntry*> inProcess_;   // modules whose process function runs, on any thread
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter_;
     std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener_;

@@ -11,6 +11,7 @@
 #include "CodePage.h"
 #include "FileNames.h"
 #include "ProgramModes.h"
+#include "StoredBoards.h"
 #include "torq7m/modules/ClassTable.h"
 
 namespace {
@@ -37,6 +38,11 @@ struct Session {
     StandinHost* host = nullptr;
     BoardProfile boards;   // the boards this session offers, stored beside the worksheet
     std::string save;      // where the worksheet goes; empty until the user names a file
+    std::string boardRead;    // the board profile the session read
+    bool boardsKept = false;  // it offers those boards as read: that file need not be stored again
+    bool overwrite = false;   // files this session did not write may be replaced
+    bool boardsStored = false;   // the boards went beside the worksheet in this session
+    bool inSettings = false;  // a module's settings dialog is open
     bool changed = false;
     HWND main = nullptr;
     HWND list = nullptr;
@@ -113,19 +119,38 @@ HostModule* SelectedModule(const Session& s)
     return index >= 0 && static_cast<std::size_t>(index) < modules.size() ? modules[index] : nullptr;
 }
 
+// The window takes no input while the dialog is open, so that nothing
+// deletes or replaces the module under it.
 void OpenSettings(Session& s)
 {
     HostModule* module = SelectedModule(s);
-    if (!module)
+    if (!module || s.inSettings)
         return;
     const ModuleSnapshot before = Snapshot(*module);
+    s.inSettings = true;
+    EnableWindow(s.main, FALSE);
     s.host->setupModule(module);
+    EnableWindow(s.main, TRUE);
+    s.inSettings = false;
     MarkChanged(s, !(Snapshot(*module) == before));
     RefillList(s);
 }
 
+// Messages are UTF-8 for the console; a window shows code page 932.
+void ShowProblem(const Session& s, const std::string& utf8, UINT icon)
+{
+    std::string shown;
+    if (!standin::Utf8ToCp932(utf8, &shown))
+        shown = utf8;
+    MessageBoxA(s.main, shown.c_str(), kProgramTitle, MB_OK | icon);
+}
+
 void DeleteSelected(Session& s)
 {
+    if (s.inSettings) {
+        ShowProblem(s, "A settings dialog is open: close it before deleting a module.", MB_ICONWARNING);
+        return;
+    }
     HostModule* module = SelectedModule(s);
     if (!module)
         return;
@@ -154,23 +179,33 @@ bool AskFileName(Session& s)
 }
 
 // Stores the worksheet and, beside it, the boards it was prepared with, so
-// that a later run lays out the same boards. False when nothing was stored.
+// that a later run lays out the same boards; the profile the session read
+// and offers as it is stays as written. A file this session did not write
+// is replaced only when asked (--overwrite). False when nothing was stored.
 bool Save(Session& s)
 {
-    if (s.save.empty() && !AskFileName(s))
+    const bool named = s.save.empty();
+    if (named && !AskFileName(s))
         return false;
     const std::string profile = standin::ProfileBeside(s.save);
-    std::string problem;
-    if (!s.host->saveWorksheet(s.save, &problem) || !standin::WriteBoardProfile(profile, s.boards, &problem)) {
-        std::printf("the worksheet could not be stored: %s\n", problem.c_str());
-        // Messages are UTF-8 for the console; a window shows code page 932.
-        std::string shown;
-        if (!standin::Utf8ToCp932(problem, &shown))
-            shown = problem;
-        MessageBoxA(s.main, ("The worksheet could not be stored:\n" + shown).c_str(), kProgramTitle,
-                    MB_OK | MB_ICONERROR);
+    const std::string replaced =
+        s.overwrite || s.boardsStored ? std::string() : standin::SaveReplaces(s.save, s.boardRead, s.boardsKept);
+    if (!replaced.empty()) {
+        std::printf("the worksheet was not stored: %s\n", replaced.c_str());
+        ShowProblem(s, "The worksheet was not stored: " + replaced + ".\nStore it under another name.", MB_ICONERROR);
+        if (named)
+            s.save.clear();
         return false;
     }
+    const bool storeBoards = !s.boardsKept || !standin::SameFile(profile, s.boardRead);
+    std::string problem;
+    if (!s.host->saveWorksheet(s.save, &problem) ||
+        (storeBoards && !standin::WriteBoardProfile(profile, s.boards, &problem))) {
+        std::printf("the worksheet could not be stored: %s\n", problem.c_str());
+        ShowProblem(s, "The worksheet could not be stored:\n" + problem, MB_ICONERROR);
+        return false;
+    }
+    s.boardsStored = s.boardsStored || storeBoards;
     std::printf("worksheet stored in %s, its boards in %s\n", s.save.c_str(), profile.c_str());
     s.changed = false;
     ShowTitle(s);
@@ -332,13 +367,16 @@ void TearDownWindow(Session& s)
 
 }  // namespace
 
-int RunInteractive(StandinHost& host, const std::string& save, const BoardProfile& boards)
+int RunInteractive(StandinHost& host, const SessionFiles& files, const BoardProfile& boards)
 {
     host.leaveDialogsToUser();
     Session session;
     session.host = &host;
     session.boards = boards;
-    session.save = save;
+    session.save = files.save;
+    session.boardRead = files.boardRead;
+    session.boardsKept = files.boardsKept;
+    session.overwrite = files.overwrite;
     session.main = host.mainWindow();
     BuildWindow(session);
     ShowWindow(session.main, SW_SHOW);

@@ -16,10 +16,21 @@ int RunDialogPicture(standin::StandinHost& host, const std::string& dialog, cons
 bool IsPictureDialog(const std::string& dialog);
 std::string PictureDialogNames();   // comma-separated
 
+// Where a session stores the worksheet: `save` (empty: a file the user
+// names), and beside it the boards the driver offers (ProfileBeside), unless
+// that file is `boardRead`, the profile the session read, and the session
+// offers its boards as read (`boardsKept`). A file the session did not write
+// is replaced only with `overwrite`.
+struct SessionFiles {
+    std::string save;
+    std::string boardRead;
+    bool boardsKept = false;
+    bool overwrite = false;
+};
+
 // Shows the host's main window with its menu (the vendor popup places
 // modules) and the worksheet's modules, whose settings dialogs a double
-// click opens. Save stores the worksheet in `save` (or a file the user
-// names) and `boards`, the boards the driver offers, beside it
-// (ProfileBeside); closing with changes not saved asks first. Returns when
-// the user has closed the window.
-int RunInteractive(standin::StandinHost& host, const std::string& save, const standin::BoardProfile& boards);
+// click opens (the window takes no input while one is open). Save stores
+// the worksheet and `boards` as SessionFiles says; closing with changes not
+// saved asks first. Returns when the user has closed the window.
+int RunInteractive(standin::StandinHost& host, const SessionFiles& files, const standin::BoardProfile& boards);

@@ -47,6 +47,7 @@ constexpr OptionSpec kOptions[] = {
     {"--interactive", kInteractive, Kind::Flag, &Options::interactive, nullptr, nullptr, nullptr, 0, 0},
     {"--realtime", kRun, Kind::Flag, &Options::realtime, nullptr, nullptr, nullptr, 0, 0},
     {"--verbose", kAnyMode, Kind::Flag, &Options::verbose, nullptr, nullptr, nullptr, 0, 0},
+    {"--overwrite", kRun | kInteractive, Kind::Flag, &Options::overwrite, nullptr, nullptr, nullptr, 0, 0},
     {"--no-driver", kRun | kInteractive, Kind::Flag, nullptr, nullptr, nullptr, nullptr, 0, 0},
     {"--board", kAnyMode, Kind::Text, nullptr, &Options::board, nullptr, nullptr, 0, 0},
     {"--worksheet", kRun | kInteractive, Kind::Text, nullptr, &Options::worksheet, nullptr, nullptr, 0, 0},
@@ -58,6 +59,17 @@ constexpr OptionSpec kOptions[] = {
     {"--ms", kRun, Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, 0.001, kMaxMsPerSample},
     {"--block", kRun, Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kMaxBlock},
     {"--picture", kPicture, Kind::Picture, nullptr, nullptr, nullptr, nullptr, 0, 0},
+};
+
+// Options that contradict each other, and options that serve only beside
+// another.
+constexpr const char* kConflicts[][2] = {
+    {"--interactive", "--picture"},
+    {"--driver", "--no-driver"},
+    {"--board", "--no-driver"},
+};
+constexpr const char* kNeeds[][2] = {
+    {"--overwrite", "--save"},
 };
 
 const OptionSpec* FindOption(const std::string& name)
@@ -186,9 +198,17 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
         i += count;
     }
     options->boardNamed = seen.count("--board") > 0;
-    if (options->interactive && !options->pictureDialog.empty()) {
-        *error = "--interactive and --picture cannot be used together";
-        return false;
+    for (const auto& pair : kConflicts) {
+        if (seen.count(pair[0]) && seen.count(pair[1])) {
+            *error = std::string(pair[0]) + " and " + pair[1] + " cannot be used together";
+            return false;
+        }
+    }
+    for (const auto& pair : kNeeds) {
+        if (seen.count(pair[0]) && !seen.count(pair[1])) {
+            *error = std::string(pair[0]) + " serves only with " + pair[1];
+            return false;
+        }
     }
     const unsigned mode = options->interactive ? kInteractive : !options->pictureDialog.empty() ? kPicture : kRun;
     const char* modeName = mode == kInteractive ? "--interactive" : "--picture";
@@ -203,10 +223,10 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
 
 const char* UsageText()
 {
-    return "usage: standin-host.exe [--board FILE] [--worksheet FILE] [--save FILE] [--seconds S] [--ms X]\n"
-           "                        [--block N] [--csv DIR] [--realtime] [--verbose] [--no-driver]\n"
+    return "usage: standin-host.exe [--board FILE] [--worksheet FILE] [--save FILE [--overwrite]] [--seconds S]\n"
+           "                        [--ms X] [--block N] [--csv DIR] [--realtime] [--verbose] [--no-driver]\n"
            "                        [--library DLL] [--driver DLL]\n"
-           "       standin-host.exe [--board FILE] --interactive [--worksheet FILE] [--save FILE]\n"
+           "       standin-host.exe [--board FILE] --interactive [--worksheet FILE] [--save FILE [--overwrite]]\n"
            "       standin-host.exe [--board FILE] --picture DIALOG FILE.bmp\n"
            "--board: the board profile (TOML) that lays out the simulated boards; --worksheet: the\n"
            "worksheet to run (TOML, or an earlier hexadecimal one). Without them the demo's files\n"
@@ -221,6 +241,8 @@ const char* UsageText()
            "file (or one it asks for) and the boards it offered beside it (sheet.toml: sheet.board.toml).\n"
            "The simulated driver offers a second board then, unless the profile fills slot 1.\n"
            "Without --board, a worksheet's run or session uses the profile stored beside it, if any.\n"
+           "--save never replaces the --board profile, nor a sheet.board.toml that the run did not write,\n"
+           "unless --overwrite is given. --no-driver cannot be used with --driver or --board.\n"
            "--picture opens the dialog Q7_DEVSEL, TORQ7_ADDLG, TORQ7_DIDLG, TORQ7_DODLG, TORQ7_DADLG or\n"
            "TORQ7_ABOUT as a user would and saves a picture of it.\n"
            "Exit codes: 0 done; 1 the library, driver or host checks failed; 2 a bad command line,\n"

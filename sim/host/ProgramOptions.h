@@ -32,6 +32,7 @@ struct Options {
     bool realtime = false;   // pace against the wall clock instead of the virtual one
     bool verbose = false;    // also print how the library bound itself to the host
     bool help = false;
+    bool overwrite = false;   // --save may replace the board profile read or a file beside it
     double seconds = 3.0;
     // 0: the worksheet's time base (1 ms and 100 for a worksheet without one)
     double msPerSample = 0.0;

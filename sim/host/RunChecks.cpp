@@ -59,6 +59,28 @@ bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, 
     return true;
 }
 
+bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error)
+{
+    const auto board = [](const StoredModule& module) -> int {
+        const ClassDescription* row = FindClass(module.className.c_str());
+        return row && module.data.size() >= row->boardOffset + sizeof(std::uint16_t)
+                   ? static_cast<int>(BoardOf(module.className, module.data.data()))
+                   : -1;
+    };
+    for (std::size_t later = 0; later < worksheet.modules.size(); ++later) {
+        const StoredModule& second = worksheet.modules[later];
+        for (std::size_t first = 0; first < later && board(second) >= 0; ++first) {
+            if (worksheet.modules[first].className != second.className || board(worksheet.modules[first]) != board(second))
+                continue;
+            *error = "modules " + ModuleName(worksheet.modules[first], first) + " and " + ModuleName(second, later) +
+                     " are both " + second.className + " on board " + std::to_string(board(second)) +
+                     ": a board has one module of each kind";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const BoardProfile& profile)
 {
     std::vector<std::string> warnings;

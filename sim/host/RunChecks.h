@@ -1,6 +1,7 @@
-// What standin-host.exe checks of a worksheet against the board profile
-// before a run: every module's board is one the profile lays out, and the
-// range each profiled analog input has is the one its module converts with.
+// What standin-host.exe checks of a worksheet before a run: every module's
+// board is one the profile lays out and has no other module of its kind, and
+// the range each profiled analog input has is the one its module converts
+// with.
 #pragma once
 
 #include <string>
@@ -15,6 +16,10 @@ namespace standin {
 // module's board is not in the profile.
 bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, const std::string& profilePath,
                  std::string* error);
+
+// False, naming both modules and the board, when two modules of one class
+// use one board: a board has one module of each kind.
+bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error);
 
 // One warning per analog input channel whose profiled range differs from
 // its module's input range, naming module, channel and both ranges.

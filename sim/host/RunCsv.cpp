@@ -31,22 +31,64 @@ std::string PlainFileName(const HostModule& module)
     return name.empty() ? "module" + std::to_string(module.id()) : name;
 }
 
-// The module's files' name. Names are given in placement order, and one that
-// an earlier module already has ("温度/1" and "温度_1", "ad" and "AD": one
-// file on Windows) gets the module's number added until it is free, so no
-// two modules ever write into one file.
-std::string FileName(const StandinHost& host, const HostModule& module)
+// The files of one module, each as its suffix after the module's name and
+// its kind, channel by channel: the recorded channels, and the outputs the
+// driver keeps (only with a driver).
+struct Suffix {
+    std::string text;
+    unsigned channel;
+    const char* kind;
+    bool output;   // written at the end from what the driver kept
+};
+
+std::vector<Suffix> Suffixes(const HostModule& module, bool withDriver)
 {
-    std::vector<std::string> given;
-    for (const HostModule* each : host.modules()) {
-        std::string name = PlainFileName(*each);
-        while (std::any_of(given.begin(), given.end(), [&](const std::string& g) { return SameFileName(g, name); }))
-            name += "_" + std::to_string(each->id());
-        if (each == &module)
-            return name;
-        given.push_back(name);
+    std::vector<Suffix> suffixes;
+    const std::string& cls = module.className();
+    for (unsigned channel = 0; channel < module.outputs(); ++channel)
+        suffixes.push_back({"-ch" + std::to_string(channel) + ".csv", channel, cls == "TORQ7DI" ? "digital" : "analog", false});
+    for (unsigned channel = 0; withDriver && cls == "TORQ7DA" && channel < kDaChannels; ++channel)
+        suffixes.push_back({"-codes-ch" + std::to_string(channel) + ".csv", channel, "codes", true});
+    for (unsigned channel = 0; withDriver && cls == "TORQ7DO" && channel < module.inputs(); ++channel)
+        suffixes.push_back({"-ch" + std::to_string(channel) + ".csv", channel, "port", true});
+    return suffixes;
+}
+
+bool Taken(const std::vector<std::string>& given, const std::string& name)
+{
+    return std::any_of(given.begin(), given.end(), [&](const std::string& g) { return SameFileName(g, name); });
+}
+
+// Every file the run writes, recorded channels first, each in placement
+// order. Names are given in placement order, and a module whose name an
+// earlier module already has ("温度/1" and "温度_1", "ad" and "AD": one file
+// on Windows), or one of whose files an earlier file already has ("X-codes"
+// and "X" both give X-codes-ch0.csv), gets its number added until both are
+// free, so no two files are ever one.
+std::vector<CsvFile> PlanFiles(const StandinHost& host, const std::string& folder, bool withDriver)
+{
+    std::vector<std::string> bases;
+    std::vector<std::string> names;
+    std::vector<CsvFile> recorded;
+    std::vector<CsvFile> outputs;
+    for (const HostModule* module : host.modules()) {
+        const std::vector<Suffix> suffixes = Suffixes(*module, withDriver);
+        const auto clashes = [&](const std::string& base) {
+            return Taken(bases, base) ||
+                   std::any_of(suffixes.begin(), suffixes.end(), [&](const Suffix& s) { return Taken(names, base + s.text); });
+        };
+        std::string base = PlainFileName(*module);
+        while (clashes(base))
+            base += "_" + std::to_string(module->id());
+        bases.push_back(base);
+        for (const Suffix& suffix : suffixes) {
+            names.push_back(base + suffix.text);
+            (suffix.output ? outputs : recorded)
+                .push_back({module->id(), suffix.channel, suffix.kind, suffix.output, folder + "/" + names.back()});
+        }
     }
-    return PlainFileName(module);
+    recorded.insert(recorded.end(), outputs.begin(), outputs.end());
+    return recorded;
 }
 
 // A field of channels.tsv: a tab or line end would split it.
@@ -69,9 +111,10 @@ std::string HeaderCell(std::string name)
 
 // One line of channels.tsv: the file's name in the folder, its kind and
 // its module's name.
-std::string Manifest(const std::string& path, const char* kind, const HostModule& module)
+std::string Manifest(const CsvFile& file, const HostModule& module)
 {
-    return ManifestField(path.substr(NameStart(path))) + "\t" + kind + "\t" + ManifestField(module.name()) + "\n";
+    return ManifestField(file.path.substr(NameStart(file.path))) + "\t" + file.kind + "\t" +
+           ManifestField(module.name()) + "\n";
 }
 
 bool Failed(RunCsv* csv, const std::string& path)
@@ -94,6 +137,34 @@ bool CloseFile(RunCsv* csv, std::FILE* file, const std::string& path)
 {
     const bool written = !std::ferror(file);
     return std::fclose(file) == 0 && written ? true : Failed(csv, path);
+}
+
+// Whether the file can be written, found without changing it: opened to
+// append, which keeps what it holds. One that was not there stays, empty,
+// in csv->made.
+bool CanWrite(RunCsv* csv, const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        errno = EISDIR;
+        return Failed(csv, path);
+    }
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file)
+        return Failed(csv, path);
+    std::fclose(file);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        csv->made.push_back(path);
+    return true;
+}
+
+const HostModule* ModuleById(const StandinHost& host, int id)
+{
+    for (const HostModule* module : host.modules()) {
+        if (module->id() == id)
+            return module;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -132,35 +203,48 @@ std::string ChannelName(const HostModule& module, unsigned channel)
     return Cp932ToUtf8(std::string(name, strnlen(name, kChannelNameSize)));
 }
 
-bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv)
+bool OpenRunCsv(StandinHost& host, const std::string& folder, RunCsv* csv)
 {
     csv->folder = folder;
     if (!MakeFolders(folder))
         return Failed(csv, folder);
     csv->heldEarlierRun = GetFileAttributesA((folder + "/channels.tsv").c_str()) != INVALID_FILE_ATTRIBUTES;
-    for (const HostModule* module : host.modules()) {
-        for (unsigned channel = 0; channel < module->outputs(); ++channel) {
-            ChannelCsv file{module->id(), channel,
-                            folder + "/" + FileName(host, *module) + "-ch" + std::to_string(channel) + ".csv", nullptr};
-            file.file = OpenFile(csv, file.path);
-            if (!file.file) {
-                for (const ChannelCsv& opened : csv->channels)
-                    std::fclose(opened.file);
-                csv->channels.clear();
-                return false;
-            }
-            std::fprintf(file.file, "time_s,%s\n", HeaderCell(ChannelName(*module, channel)).c_str());
-            csv->channels.push_back(file);
-            csv->manifest += Manifest(file.path, module->className() == "TORQ7DI" ? "digital" : "analog", *module);
-        }
+    csv->files = PlanFiles(host, folder, host.driver() != nullptr);
+    bool writable = true;
+    for (std::size_t i = 0; writable && i < csv->files.size(); ++i)
+        writable = CanWrite(csv, csv->files[i].path);
+    writable = writable && CanWrite(csv, folder + "/channels.tsv");
+    if (!writable)
+        AbandonRunCsv(csv);
+    return writable;
+}
+
+void AbandonRunCsv(RunCsv* csv)
+{
+    for (const std::string& path : csv->made)
+        DeleteFileA(path.c_str());
+    csv->made.clear();
+    csv->files.clear();
+}
+
+bool StartRunCsv(const StandinHost& host, RunCsv* csv)
+{
+    for (CsvFile& file : csv->files) {
+        const HostModule* module = ModuleById(host, file.moduleId);
+        if (file.output || !module)
+            continue;
+        file.file = OpenFile(csv, file.path);
+        if (!file.file)
+            return false;
+        std::fprintf(file.file, "time_s,%s\n", HeaderCell(ChannelName(*module, file.channel)).c_str());
     }
     return true;
 }
 
 void WriteCsvBlock(RunCsv& csv, const HostModule& module, unsigned channel, const BlockView& block)
 {
-    for (ChannelCsv& file : csv.channels) {
-        if (file.moduleId != module.id() || file.channel != channel)
+    for (CsvFile& file : csv.files) {
+        if (!file.file || file.moduleId != module.id() || file.channel != channel)
             continue;
         for (std::uint32_t j = 0; j < block.count; ++j)
             std::fprintf(file.file, "%.6f,%.6f\n", block.startTime + j * block.sampleDistance, block.samples[j]);
@@ -169,47 +253,38 @@ void WriteCsvBlock(RunCsv& csv, const HostModule& module, unsigned channel, cons
 
 namespace {
 
-// The codes each analog output received, one per driver call.
-bool WriteAnalogOutputs(SimTorq7Control& driver, const StandinHost& host, const HostModule& module, RunCsv* csv)
+// The codes an analog output received, one per driver call.
+void WriteCodes(SimTorq7Control& driver, const HostModule& module, unsigned channel, std::FILE* file)
 {
-    for (std::uint32_t channel = 0; channel < kDaChannels; ++channel) {
-        std::uint32_t first = 0;
-        const std::vector<std::uint16_t> codes = OutputCodes(driver, BoardOf(module), channel, &first);
-        const std::string path = csv->folder + "/" + FileName(host, module) + "-codes-ch" + std::to_string(channel) + ".csv";
-        std::FILE* file = OpenFile(csv, path);
-        if (!file)
-            return false;
-        std::fprintf(file, "index,%s\n", HeaderCell(ChannelName(module, channel)).c_str());
-        for (std::size_t i = 0; i < codes.size(); ++i)
-            std::fprintf(file, "%zu,%u\n", first + i, codes[i]);
-        csv->manifest += Manifest(path, "codes", module);
-        if (!CloseFile(csv, file, path))
-            return false;
-    }
-    return true;
+    std::uint32_t first = 0;
+    const std::vector<std::uint16_t> codes = OutputCodes(driver, BoardOf(module), channel, &first);
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        std::fprintf(file, "%zu,%u\n", first + i, codes[i]);
 }
 
-// Each line of the digital output port after every write, as the board saw
+// A line of the digital output port after every write, as the board saw
 // it: the module writes the port once per line and sample.
-bool WriteDigitalOutputs(SimTorq7Control& driver, const StandinHost& host, const HostModule& module, RunCsv* csv)
+void WritePortLine(SimTorq7Control& driver, const HostModule& module, unsigned channel, std::FILE* file)
 {
     const std::uint32_t total = driver.SimTorq7_GetOutPortHistory(BoardOf(module), nullptr, 0);
     std::vector<std::uint8_t> bytes(std::min(total, kDriverKeepsCodes));
     driver.SimTorq7_GetOutPortHistory(BoardOf(module), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     const std::uint32_t first = total - static_cast<std::uint32_t>(bytes.size());
-    for (unsigned channel = 0; channel < module.inputs(); ++channel) {
-        const std::string path = csv->folder + "/" + FileName(host, module) + "-ch" + std::to_string(channel) + ".csv";
-        std::FILE* file = OpenFile(csv, path);
-        if (!file)
-            return false;
-        std::fprintf(file, "index,%s\n", HeaderCell(ChannelName(module, channel)).c_str());
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            std::fprintf(file, "%zu,%d\n", first + i, (bytes[i] >> channel & 1) ? 5 : 0);
-        csv->manifest += Manifest(path, "port", module);
-        if (!CloseFile(csv, file, path))
-            return false;
-    }
-    return true;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        std::fprintf(file, "%zu,%d\n", first + i, (bytes[i] >> channel & 1) ? 5 : 0);
+}
+
+bool WriteOutput(SimTorq7Control& driver, const HostModule& module, const CsvFile& planned, RunCsv* csv)
+{
+    std::FILE* file = OpenFile(csv, planned.path);
+    if (!file)
+        return false;
+    std::fprintf(file, "index,%s\n", HeaderCell(ChannelName(module, planned.channel)).c_str());
+    if (module.className() == "TORQ7DA")
+        WriteCodes(driver, module, planned.channel, file);
+    else
+        WritePortLine(driver, module, planned.channel, file);
+    return CloseFile(csv, file, planned.path);
 }
 
 }  // namespace
@@ -217,29 +292,31 @@ bool WriteDigitalOutputs(SimTorq7Control& driver, const StandinHost& host, const
 bool CloseRunCsv(StandinHost& host, RunCsv* csv)
 {
     bool written = true;
-    for (ChannelCsv& file : csv->channels)
-        written &= CloseFile(csv, file.file, file.path);
-    csv->channels.clear();
-    if (SimTorq7Control* driver = host.driver()) {
-        for (const HostModule* module : host.modules()) {
-            if (module->className() == "TORQ7DA")
-                written &= WriteAnalogOutputs(*driver, host, *module, csv);
-            else if (module->className() == "TORQ7DO")
-                written &= WriteDigitalOutputs(*driver, host, *module, csv);
+    std::string manifest;
+    for (CsvFile& file : csv->files) {
+        const HostModule* module = ModuleById(host, file.moduleId);
+        if (file.file) {
+            written &= CloseFile(csv, file.file, file.path);
+            file.file = nullptr;
+        } else if (module && host.driver()) {
+            written &= WriteOutput(*host.driver(), *module, file, csv);
         }
+        if (module)
+            manifest += Manifest(file, *module);
     }
+    csv->made.clear();
     const std::string path = csv->folder + "/channels.tsv";
     std::FILE* file = OpenFile(csv, path);
     if (!file)
         return false;
-    std::fputs(csv->manifest.c_str(), file);
+    std::fputs(manifest.c_str(), file);
     return CloseFile(csv, file, path) && written;
 }
 
 bool WriteRunCsv(StandinHost& host, const std::string& folder)
 {
     RunCsv csv;
-    if (!OpenRunCsv(host, folder, &csv))
+    if (!OpenRunCsv(host, folder, &csv) || !StartRunCsv(host, &csv))
         return false;
     for (const HostModule* module : host.modules()) {
         for (unsigned channel = 0; channel < module->outputs(); ++channel) {

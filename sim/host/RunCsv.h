@@ -11,7 +11,9 @@
 //                                                     order), for scripts/plot-run.sh
 // <module> is the module's name with letters, digits, '-', '_' and Japanese
 // characters kept and anything else as '_'; a module whose name comes to one
-// an earlier module's has adds its number ("AD_3"). channels.tsv is UTF-8.
+// an earlier module's has, or one of whose files an earlier module's file
+// already has ("X-codes" and "X" both give X-codes-ch0.csv), adds its number
+// ("AD_3"). channels.tsv is UTF-8.
 // The file names stay the same when a channel is renamed. Rows are written
 // as the blocks are released, so a run of any length needs no memory for
 // its samples; of the outputs the driver keeps the latest 2^20 values. A
@@ -27,9 +29,13 @@
 
 namespace standin {
 
-struct ChannelCsv {
+// One file of the run: a recorded channel's (open during the run) or an
+// output's (written at the end from what the driver kept).
+struct CsvFile {
     int moduleId = 0;
     unsigned channel = 0;
+    const char* kind = "";   // analog, digital (recorded channels), codes or port (outputs)
+    bool output = false;     // written at the end from what the driver kept
     std::string path;
     std::FILE* file = nullptr;
 };
@@ -37,8 +43,8 @@ struct ChannelCsv {
 struct RunCsv {
     std::string folder;
     bool heldEarlierRun = false;   // the folder had a channels.tsv before this run
-    std::vector<ChannelCsv> channels;
-    std::string manifest;   // the lines of channels.tsv
+    std::vector<CsvFile> files;    // every file the run writes, channels.tsv aside
+    std::vector<std::string> made;   // files the check made (empty) that were not there before
     std::string error;   // the first file that failed: its path and the system's reason
 };
 
@@ -55,9 +61,17 @@ constexpr std::uint32_t kDriverKeepsCodes = std::uint32_t{1} << 20;
 std::vector<std::uint16_t> OutputCodes(SimTorq7Control& driver, std::uint32_t board, std::uint32_t channel,
                                        std::uint32_t* first = nullptr);
 
-// Makes the folder and one file per output channel, with its header. False,
-// with the reason in csv->error, when one cannot be made.
-bool OpenRunCsv(const StandinHost& host, const std::string& folder, RunCsv* csv);
+// Makes the folder and names every file the run will write: no two alike
+// (as the system compares names), whatever their suffixes. Checks that each
+// can be written, changing no file that exists. False, with the reason in
+// csv->error, when one cannot; nothing is left behind then.
+bool OpenRunCsv(StandinHost& host, const std::string& folder, RunCsv* csv);
+// Removes the empty files the check made, for a run that does not start.
+void AbandonRunCsv(RunCsv* csv);
+// Starts the recorded channels' files, with their headers: from here on
+// files of an earlier run are replaced. False, with the reason in
+// csv->error, when one cannot be made.
+bool StartRunCsv(const StandinHost& host, RunCsv* csv);
 // Appends the rows of one released block.
 void WriteCsvBlock(RunCsv& csv, const HostModule& module, unsigned channel, const BlockView& block);
 // Closes the channel files and writes the outputs' files. False, with

@@ -87,4 +87,20 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
     std::printf("library warnings: %zu, stop requests from the library: %zu\n", host.warnings().size(), host.stopRequests());
 }
 
+void PrintDroppedBlocks(const StandinHost& host)
+{
+    for (const DroppedInputBlocks& dropped : host.droppedInputBlocks()) {
+        for (const HostModule* module : host.modules()) {
+            if (module->id() != dropped.moduleId)
+                continue;
+            const std::string why = dropped.noSuchInput
+                                        ? "the module has " + std::to_string(module->inputs()) + " inputs"
+                                        : "the module took none of the last " + std::to_string(kMaxWaitingBlocks);
+            std::printf("warning: module '%s' (%s) input %u: %llu blocks dropped, no module takes them (%s)\n",
+                        Cp932ToUtf8(module->name()).c_str(), module->className().c_str(), dropped.input,
+                        static_cast<unsigned long long>(dropped.blocks), why.c_str());
+        }
+    }
+}
+
 }  // namespace standin

@@ -28,4 +28,7 @@ std::uint64_t ReleasedBlocks(const StandinHost& host);
 
 void PrintRunSummary(StandinHost& host, const RunValues& values);
 
+// One warning per input whose blocks no module took: they were dropped.
+void PrintDroppedBlocks(const StandinHost& host);
+
 }  // namespace standin

@@ -152,6 +152,8 @@ HostModule* StandinHost::placeModule(const std::string& className, const Placeme
     if (!cls)
         return nullptr;
     ModuleEntry* entry = worksheet.place(*cls, placement.inputs, placement.outputs, placement.name);
+    if (!entry)
+        return nullptr;
     worksheet.makeCurrent(entry->module.get());
     if (worksheet.send(entry, MODMSG_CREATE, 0, 0) == 0) {
         worksheet.remove(entry);
@@ -271,12 +273,17 @@ void StandinHost::connect(HostModule* from, unsigned output, HostModule* to, uns
 void StandinHost::feedInput(HostModule* to, unsigned input, const std::vector<float>& samples)
 {
     if (!rooms_->worksheet.feed(to, input, samples))
-        rooms_->log.fail("feedInput with an unknown module or input, or too many samples");
+        rooms_->log.fail("feedInput with an unknown module or input, too many samples, or no host memory left");
 }
 
 std::size_t StandinHost::waitingInputBlocks(const HostModule* module, unsigned input) const
 {
     return rooms_->worksheet.waiting(module, input);
+}
+
+std::vector<DroppedInputBlocks> StandinHost::droppedInputBlocks() const
+{
+    return rooms_->worksheet.droppedInputBlocks();
 }
 
 }  // namespace standin

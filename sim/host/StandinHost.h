@@ -158,6 +158,17 @@ struct BlockView {
     const float* samples;
 };
 
+// Blocks routed along a connection into an input that no module takes: one
+// the module does not have, or one whose module let kMaxWaitingBlocks wait
+// (it is not processed). They are dropped and counted, not kept.
+struct DroppedInputBlocks {
+    int moduleId;
+    unsigned input;
+    bool noSuchInput;   // the module does not have the input
+    std::uint64_t blocks;
+};
+constexpr std::size_t kMaxWaitingBlocks = 256;
+
 class HostModule;
 class HostWorksheet;
 struct HostRooms;
@@ -308,6 +319,7 @@ public:
     void connect(HostModule* from, unsigned output, HostModule* to, unsigned input);
     void feedInput(HostModule* to, unsigned input, const std::vector<float>& samples);
     std::size_t waitingInputBlocks(const HostModule* module, unsigned input) const;
+    std::vector<DroppedInputBlocks> droppedInputBlocks() const;   // since the measurement's start
     void setTimeBase(double millisecondsPerSample, std::uint32_t blockSize);
     double millisecondsPerSample() const;
     std::uint32_t blockSize() const;

@@ -1,6 +1,7 @@
 // Storing and restoring worksheets: TOML (WorksheetToml.h), and the earlier
 // hexadecimal files, which are still read.
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -27,6 +28,25 @@ bool Refuse(std::string* error, const std::string& what)
     if (error)
         *error = what;
     return false;
+}
+
+// The time base of a timebase line, checked as the TOML worksheet's is.
+bool ReadTimeBase(std::istringstream& fields, StoredWorksheet* worksheet, std::string* problem)
+{
+    double blockSize = 0.0;
+    std::string rest;
+    if (!(fields >> worksheet->msPerSample >> blockSize) || (fields >> rest))
+        return false;
+    std::ostringstream range;
+    if (!(worksheet->msPerSample >= kLowestMsPerSample && worksheet->msPerSample <= kHighestMsPerSample))
+        range << "milliseconds per sample " << worksheet->msPerSample << ", outside " << kLowestMsPerSample << ".."
+              << kHighestMsPerSample;
+    else if (!(blockSize >= 1 && blockSize <= kLargestBlock) || blockSize != std::floor(blockSize))
+        range << "block size " << blockSize << ", outside the whole numbers 1.." << kLargestBlock;
+    *problem = range.str();
+    worksheet->blockSize = problem->empty() ? static_cast<std::uint32_t>(blockSize) : 0;
+    worksheet->hasTimeBase = problem->empty();
+    return problem->empty();
 }
 
 // The earlier format: plain text, one item per line, fields separated by
@@ -57,9 +77,9 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
         std::string hex;
         std::vector<std::uint8_t> bytes;
         bool ok = true;
+        std::string problem;
         if (keyword == "timebase") {
-            ok = static_cast<bool>(fields >> worksheet->msPerSample >> worksheet->blockSize);
-            worksheet->hasTimeBase = true;
+            ok = ReadTimeBase(fields, worksheet, &problem);
         } else if (keyword == "module") {
             StoredModule module;
             ok = static_cast<bool>(fields >> module.className >> module.inputs >> module.outputs);
@@ -84,7 +104,8 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
                 ok = false;
         }
         if (!ok)
-            return Refuse(error, Cp932ToUtf8(path) + ":" + std::to_string(number) + ": cannot be read: " + line);
+            return Refuse(error, Cp932ToUtf8(path) + ":" + std::to_string(number) + ": " +
+                                     (problem.empty() ? "cannot be read: " + line : problem));
     }
     return true;
 }
@@ -99,13 +120,18 @@ bool CanPlace(const StandinHost& host, const std::vector<StoredModule>& stored)
     return true;
 }
 
-// Places the stored modules with their data (no message sent).
+// Places the stored modules with their data (no message sent); fewer when
+// the host's memory has no room left.
 std::vector<ModuleEntry*> PlaceStored(const StandinHost& host, HostWorksheet& sheet, CallLog& log,
                                       const std::vector<StoredModule>& stored)
 {
     std::vector<ModuleEntry*> placed;
     for (const StoredModule& module : stored) {
         ModuleEntry* entry = sheet.place(*host.findClass(module.className), module.inputs, module.outputs, "");
+        if (!entry) {
+            log.fail("no host memory left for a " + module.className + " module");
+            break;
+        }
         HostModule& placedModule = *entry->module;
         ModuleRecord& record = *placedModule.record();
         CopyText(record.szName, kModuleNameSize, module.name);
@@ -200,6 +226,8 @@ bool StandinHost::placeWorksheet(const StoredWorksheet& worksheet, const std::st
     std::vector<HostModule*> restored;
     for (ModuleEntry* entry : PlaceStored(*this, rooms_->worksheet, rooms_->log, worksheet.modules))
         restored.push_back(entry->module.get());
+    if (restored.size() < worksheet.modules.size())
+        return Refuse(error, Cp932ToUtf8(path) + ": the host has no memory left for its modules");
     for (const StoredConnection& link : worksheet.connections)
         connect(restored[link.from], link.output, restored[link.to], link.input);
     for (HostModule* module : restored)

@@ -52,8 +52,9 @@ private:
             return toml_.ok();
         std::int64_t blockSize = 0;
         const bool read = toml_.onlyKeys(*table, {"ms_per_sample", "block_size"}) &&
-                          toml_.number(*table, "ms_per_sample", 1e-6, 1e9, &worksheet->msPerSample, true) &&
-                          toml_.integer(*table, "block_size", 1, 0xFFFF, &blockSize, true);
+                          toml_.number(*table, "ms_per_sample", kLowestMsPerSample, kHighestMsPerSample,
+                                       &worksheet->msPerSample, true) &&
+                          toml_.integer(*table, "block_size", 1, kLargestBlock, &blockSize, true);
         worksheet->hasTimeBase = read;
         worksheet->blockSize = static_cast<std::uint32_t>(blockSize);
         return read;

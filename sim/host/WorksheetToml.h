@@ -31,6 +31,11 @@ struct StoredConnection {
     unsigned input;
 };
 
+// The time bases a worksheet may give, in either format.
+constexpr double kLowestMsPerSample = 1e-6;
+constexpr double kHighestMsPerSample = 1e9;
+constexpr std::int64_t kLargestBlock = 0xFFFF;
+
 struct StoredWorksheet {
     bool hasTimeBase = false;
     double msPerSample = 0.0;

@@ -20,6 +20,7 @@
 #include "sim/host/RunCsv.h"
 #include "sim/host/RunSummary.h"
 #include "sim/host/StandinHost.h"
+#include "sim/host/StoredBoards.h"
 #include "sim/host/WarningGlosses.h"
 
 namespace {
@@ -51,45 +52,6 @@ void PrintWarning(const Warning& warning)
     const std::string english = EnglishGloss(caption + "\n" + text);
     std::printf("warning [%s] %s%s\n", caption.c_str(), text.c_str(),
                 english.empty() ? "" : ("  (" + english + ")").c_str());
-}
-
-// On the screen a second board, so that the selection dialog offers a
-// choice, unless the profile fills its slot already. It is board #1 unless
-// the profile gives that number to another slot: the profile stored beside
-// a worksheet must read back.
-void AddSecondBoard(BoardProfile& profile)
-{
-    const auto taken = [&profile](auto field, std::uint32_t value) {
-        return std::any_of(profile.boards.begin(), profile.boards.end(),
-                           [&](const BoardSlotProfile& board) { return field(board) == value; });
-    };
-    const auto slot = [](const BoardSlotProfile& board) { return board.slot; };
-    const auto number = [](const BoardSlotProfile& board) { return board.config.dwBoardNumber; };
-    if (taken(slot, 1))
-        return;
-    BoardSlotProfile board;
-    board.slot = 1;
-    board.config = {1, 1, 1, 0xD000, 32, 3};
-    while (taken(number, board.config.dwBoardNumber))
-        ++board.config.dwBoardNumber;
-    profile.boards.push_back(board);
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Without --board, a worksheet prepared on the screen brings the boards it
-// was prepared with: the profile stored beside it.
-void PickProfileBeside(Options& options)
-{
-    const std::string& worksheet = options.worksheet.empty() ? options.save : options.worksheet;
-    if (options.boardNamed || options.driver.empty() || worksheet.empty() || !FileExists(ProfileBeside(worksheet)))
-        return;
-    options.board = ProfileBeside(worksheet);
-    std::printf("board profile: %s, stored beside the worksheet\n", Cp932ToUtf8(options.board).c_str());
 }
 
 // How the library bound itself to the host: what --verbose shows.
@@ -138,7 +100,7 @@ bool OnScreen(const Options& options)
 }
 
 // The screen modes: a person's session or a picture of one dialog.
-int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& profile)
+int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& profile, bool boardsKept)
 {
     int result = kExitOk;
     if (options.interactive) {
@@ -147,7 +109,7 @@ int RunOnScreen(StandinHost& host, const Options& options, const BoardProfile& p
             std::printf("worksheet refused: %s\n", problem.c_str());
             result = kExitRefused;
         } else {
-            result = RunInteractive(host, options.save, profile);
+            result = RunInteractive(host, {options.save, options.board, boardsKept, options.overwrite}, profile);
         }
     } else {
         result = RunDialogPicture(host, options.pictureDialog, options.pictureFile);
@@ -211,7 +173,7 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
     if (OnScreen(options))
         return kExitOk;
     *worksheetPath = options.worksheet.empty() ? ProgramFolder() + "profiles\\demo-worksheet.toml" : options.worksheet;
-    if (!ReadWorksheet(*worksheetPath, worksheet, &problem) ||
+    if (!ReadWorksheet(*worksheetPath, worksheet, &problem) || !CheckOneOfEachKind(*worksheet, &problem) ||
         (!options.driver.empty() && !CheckBoards(*worksheet, *profile, options.board, &problem))) {
         std::printf("worksheet refused: %s\n", problem.c_str());
         return kExitRefused;
@@ -221,23 +183,6 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
             std::printf("warning: %s\n", warning.c_str());
     }
     return kExitOk;
-}
-
-// A worksheet stored with --save takes the boards it ran on along, as the
-// window does, so that a later run without --board finds them; a profile
-// that already lies there is the one just read and is left as written.
-bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
-{
-    const std::string beside = ProfileBeside(options.save);
-    if (options.driver.empty() || beside == options.board)
-        return true;
-    std::string problem;
-    if (!WriteBoardProfile(beside, profile, &problem)) {
-        std::printf("the board profile could not be stored: %s\n", problem.c_str());
-        return false;
-    }
-    std::printf("boards stored in %s\n", Cp932ToUtf8(beside).c_str());
-    return true;
 }
 
 // Runs the worksheet in a host whose library is set up.
@@ -256,17 +201,26 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         if (result.message == MODMSG_LOADED)
             std::printf("restored module %d: MODMSG_LOADED answered %u\n", result.moduleId, result.result);
     }
+    // Every CSV file is checked before the worksheet is stored, and both
+    // before a file of an earlier run is replaced.
+    RunCsv csv;
+    const bool writeCsv = !options.csv.empty();
+    if (writeCsv && !OpenRunCsv(host, options.csv, &csv)) {
+        std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
+        return kExitNotWritten;
+    }
     if (!options.save.empty()) {
-        if (!host.saveWorksheet(options.save, &problem)) {
+        const bool stored = host.saveWorksheet(options.save, &problem);
+        if (!stored)
             std::printf("the worksheet could not be stored: %s\n", problem.c_str());
+        else
+            std::printf("worksheet stored in %s\n", Cp932ToUtf8(options.save).c_str());
+        if (!stored || !StoreProfileBeside(options, profile)) {
+            AbandonRunCsv(&csv);
             return kExitNotWritten;
         }
-        std::printf("worksheet stored in %s\n", Cp932ToUtf8(options.save).c_str());
-        if (!StoreProfileBeside(options, profile))
-            return kExitNotWritten;
     }
-    RunCsv csv;
-    if (!options.csv.empty() && !OpenRunCsv(host, options.csv, &csv)) {
+    if (writeCsv && !StartRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
         return kExitNotWritten;
     }
@@ -275,7 +229,6 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
                     "channels.tsv lists this run's\n",
                     Cp932ToUtf8(options.csv).c_str());
     RunValues values;
-    const bool writeCsv = !options.csv.empty();
     host.setBlockListener([&](const HostModule& module, unsigned channel, const BlockView& block) {
         NoteValues(values, module, channel, block);
         if (writeCsv)
@@ -294,6 +247,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     host.setBlockListener({});
     std::printf("stopped\n");
     PrintRunSummary(host, values);
+    PrintDroppedBlocks(host);
     int result = ReportSilentModules(host);
     if (writeCsv && !CloseRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
@@ -311,6 +265,9 @@ int Run(Options options)
     StoredWorksheet worksheet;
     std::string worksheetPath;
     if (const int refused = ReadInputs(options, &profile, &worksheet, &worksheetPath))
+        return refused;
+    const bool boardsKept = BoardsKept(profile, OnScreen(options));
+    if (const int refused = CheckSaveTarget(options, boardsKept))
         return refused;
     StandinHost host;
     host.setFailureHook([](const std::string& what) { std::printf("HOST CHECK FAILED: %s\n", what.c_str()); });
@@ -354,7 +311,7 @@ int Run(Options options)
     }
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
-        return RunOnScreen(host, options, profile);
+        return RunOnScreen(host, options, profile, boardsKept);
     const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath);
     const int shutDown = ShutDown(host);
     return shutDown != kExitOk ? shutDown : result;

@@ -1,0 +1,48 @@
+// The boards a worksheet is stored with, in the format of --board, in
+// sheet.board.toml beside sheet.toml (ProfileBeside): a later run of the
+// worksheet without --board finds them there. Storing a worksheet replaces
+// no file of the user's unless asked: not the profile the run reads, nor a
+// file beside it that the run did not write.
+#pragma once
+
+#include <string>
+
+#include "BoardProfile.h"
+#include "ProgramOptions.h"
+
+namespace standin {
+
+// On the screen a second board, so that the selection dialog offers a
+// choice, unless the profile fills its slot already. It is board #1 unless
+// the profile gives that number to another slot: the profile stored beside
+// a worksheet must read back.
+void AddSecondBoard(BoardProfile& profile);
+
+// Without --board, a worksheet (or, on the screen, the file it is to be
+// saved in) brings the boards it was prepared with: the profile stored
+// beside it. Says so.
+void PickProfileBeside(Options& options);
+
+// Whether a run or session keeps the boards of the profile it read as they
+// are, so that the profile need not be stored again: not when the screen
+// adds a second board.
+bool BoardsKept(const BoardProfile& profile, bool onScreen);
+
+// Empty when storing a worksheet in `save` loses no file of the user's: it is
+// not `boardRead`, the board profile the run reads, and no file lies beside
+// it where its boards go, unless that is `boardRead` and the run keeps its
+// boards as read (`boardsKept`), so that it stays as written. Otherwise the
+// file it would replace, with its path.
+std::string SaveReplaces(const std::string& save, const std::string& boardRead, bool boardsKept);
+
+// kExitOk when --save replaces no file of the user's or --overwrite asks for
+// it; otherwise kExitRefused, having said what it would replace. Checked
+// before anything runs or is written.
+int CheckSaveTarget(const Options& options, bool boardsKept);
+
+// Stores the boards a run ran on beside the worksheet saved with --save,
+// unless the profile there is the one the run read. False, having said why,
+// when the file cannot be written.
+bool StoreProfileBeside(const Options& options, const BoardProfile& profile);
+
+}  // namespace standin

@@ -1,0 +1,207 @@
+// standin-host.exe never loses a file of the user's: --save refuses the
+// board profile it reads and a board file beside it that the run did not
+// write (unless --overwrite), no two CSV files of a run are one, and a run
+// refused before it starts leaves every file as it was. Also what a run does
+// with blocks that no module takes, and folders named in Japanese.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ProgramRun.h"
+#include "RehearsalFiles.h"
+#include "sim/host/FileNames.h"
+
+namespace torq7test {
+namespace {
+
+// A hand-written profile: its comment must survive every run.
+constexpr char kProfile[] = u8R"(# the bench's board, written by hand
+[[board]]
+slot = 0
+[board.digital_input]
+source = "counter"
+)";
+
+// A digital input module named "X-codes" feeding an analog output module
+// named "X": both would write X-codes-ch0.csv. The output module has an
+// input more than its class serves, connected too.
+constexpr char kSuffixClash[] = u8R"(format = "standin-worksheet"
+version = 2
+[[module]]
+class = "TORQ7DI"
+name = "X-codes"
+inputs = 0
+outputs = 1
+board = 0
+[[module]]
+class = "TORQ7DA"
+name = "X"
+inputs = 4
+outputs = 0
+board = 0
+[[connection]]
+from = "X-codes"
+output = 0
+to = "X"
+input = 0
+[[connection]]
+from = "X-codes"
+output = 0
+to = "X"
+input = 3
+)";
+
+class UserFilesTest : public ::testing::Test {
+protected:
+    bool exists(const std::string& path) const { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    std::string run(const std::string& arguments) const { return "--board " + Quoted(board_) + " " + arguments; }
+
+    TempFolder files_;
+    const std::string board_ = files_.write("bench.toml", kProfile);
+    const std::string sheet_ = files_.write("sheet.toml", kSuffixClash);
+};
+
+// --save onto the --board file, or beside a board file the run did not
+// write, is refused before the run with the path, and every file stays as
+// it was; --overwrite asks for the replacement and gets it.
+TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
+{
+    const std::string dir = files_.path();
+    const std::string unrelated = files_.write("target.board.toml", "# another bench\n");
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::string message;
+    };
+    const Case kRefused[] = {
+        {"--seconds 0.1 --save " + Quoted(board_), 2, "--save refused: " + board_ + " is the board profile this run reads"},
+        {"--seconds 0.1 --save " + Quoted(dir + "BENCH.toml"), 2, "--save refused: " + dir + "BENCH.toml is the board profile"},
+        {"--seconds 0.1 --save " + Quoted(dir + "target.toml"), 2,
+         "--save refused: " + unrelated + ", where the worksheet's boards go, holds a file this run did not write"},
+        {"--interactive --save " + Quoted(dir + "target.toml"), 2, "--save refused: " + unrelated},
+    };
+    for (const Case& c : kRefused) {
+        const ProgramRun refused = RunProgram(run(c.arguments));
+        EXPECT_EQ(refused.exitCode, c.exitCode) << c.arguments << "\n" << refused.output;
+        EXPECT_NE(refused.output.find(c.message), std::string::npos) << c.arguments << "\n" << refused.output;
+        EXPECT_NE(refused.output.find("or add --overwrite to replace it"), std::string::npos) << refused.output;
+        EXPECT_EQ(refused.output.find("measurement:"), std::string::npos) << "refused after the run began";
+        EXPECT_EQ(files_.read(board_), kProfile);
+        EXPECT_EQ(files_.read(unrelated), "# another bench\n");
+        EXPECT_FALSE(exists(dir + "target.toml"));
+    }
+
+    const ProgramRun asked = RunProgram(run("--seconds 0.1 --save " + Quoted(dir + "target.toml") + " --overwrite"));
+    EXPECT_EQ(asked.exitCode, 0) << asked.output;
+    EXPECT_NE(files_.read(unrelated).find("[[board]]"), std::string::npos) << "--overwrite replaced nothing";
+    // The stored worksheet runs again on its boards, and saving it again
+    // over itself keeps the boards beside it as written.
+    const std::string stored = files_.read(unrelated);
+    const ProgramRun again =
+        RunProgram("--worksheet " + Quoted(dir + "target.toml") + " --seconds 0.1 --save " + Quoted(dir + "target.toml"));
+    EXPECT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_EQ(files_.read(unrelated), stored);
+}
+
+// Every file of a run has a name of its own, whatever suffix each kind
+// adds: the later module takes its number.
+TEST_F(UserFilesTest, CsvFilesOfEveryKindHaveNamesOfTheirOwn)
+{
+    const std::string csv = files_.path() + "run";
+    const ProgramRun result =
+        RunProgram(run("--worksheet " + Quoted(sheet_) + " --seconds 0.5 --csv " + Quoted(csv)));
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(files_.read(csv + "\\channels.tsv"), "X-codes-ch0.csv\tdigital\tX-codes\n"
+                                                   "X_2-codes-ch0.csv\tcodes\tX\n"
+                                                   "X_2-codes-ch1.csv\tcodes\tX\n");
+    const std::string digital = files_.read(csv + "\\X-codes-ch0.csv");
+    const std::string codes = files_.read(csv + "\\X_2-codes-ch0.csv");
+    EXPECT_EQ(digital.substr(0, digital.find('\n')), u8"time_s,ﾁｬﾝﾈﾙ 0");
+    EXPECT_EQ(std::count(digital.begin(), digital.end(), '\n'), 501) << "500 samples and the header";
+    EXPECT_EQ(codes.substr(0, codes.find('\n')), u8"index,ﾁｬﾝﾈﾙ 0");
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), '\n'), 501) << "500 codes and the header";
+}
+
+// A run refused because a file cannot be written (here, a folder stands
+// where the list of files goes, written last) leaves the earlier run's files
+// byte for byte, stores no worksheet and leaves no empty file behind.
+TEST_F(UserFilesTest, ARunRefusedBeforeItStartsLeavesEveryFileAsItWas)
+{
+    const std::string csv = files_.path() + "run";
+    ASSERT_EQ(RunProgram(run("--worksheet " + Quoted(sheet_) + " --seconds 0.5 --csv " + Quoted(csv))).exitCode, 0);
+    const std::vector<std::string> kept = {"X-codes-ch0.csv", "X_2-codes-ch0.csv", "X_2-codes-ch1.csv"};
+    std::vector<std::string> before;
+    for (const std::string& name : kept)
+        before.push_back(files_.read(csv + "\\" + name));
+    DeleteFileA((csv + "\\channels.tsv").c_str());
+    CreateDirectoryA((csv + "\\channels.tsv").c_str(), nullptr);
+    // A module of another name adds a file that was not there.
+    std::string renamed = kSuffixClash;
+    renamed.replace(renamed.find("name = \"X\""), 10, "name = \"Y\"");
+    renamed.replace(renamed.find("to = \"X\""), 8, "to = \"Y\"");
+    renamed.replace(renamed.find("to = \"X\""), 8, "to = \"Y\"");
+    const std::string other = files_.write("other.toml", renamed);
+
+    for (const std::string& sheet : {sheet_, other}) {
+        const ProgramRun refused = RunProgram(run("--worksheet " + Quoted(sheet) + " --seconds 0.5 --csv " +
+                                                  Quoted(csv) + " --save " + Quoted(files_.path() + "stored.toml")));
+        EXPECT_EQ(refused.exitCode, 5) << refused.output;
+        EXPECT_EQ(refused.output.find("measurement:"), std::string::npos) << refused.output;
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(files_.read(csv + "\\" + kept[i]), before[i]) << kept[i] << " changed by a refused run";
+        EXPECT_FALSE(exists(files_.path() + "stored.toml"));
+        EXPECT_FALSE(exists(files_.path() + "stored.board.toml"));
+        EXPECT_FALSE(exists(csv + "\\Y-codes-ch0.csv")) << "an empty file left by a refused run";
+        EXPECT_NE(refused.output.find("the CSV files could not be written: " + csv + "/channels.tsv: Is a directory"),
+                  std::string::npos)
+            << refused.output;
+    }
+}
+
+// Blocks routed into an input that the module's class never serves are
+// dropped and counted, with one warning for that input; memory balances.
+TEST_F(UserFilesTest, BlocksNoModuleTakesAreDroppedWithOneWarning)
+{
+    const ProgramRun result = RunProgram(run("--worksheet " + Quoted(sheet_) + " --seconds 30"));
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    const std::string warning = "warning: module 'X' (TORQ7DA) input 3: 44 blocks dropped, no module takes them";
+    EXPECT_NE(result.output.find(warning), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("input 3:"), result.output.rfind("input 3:")) << "one warning per input";
+    EXPECT_EQ(result.output.find("input 0:"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("host memory in use after shut-down: 0 blocks; host checks failed: 0"),
+              std::string::npos)
+        << result.output;
+}
+
+// A folder named from the current one whose first character is double-byte
+// with a '\' as its second byte ("表" is 0x95 0x5C) is made whole, and no
+// folder of its first byte alone.
+TEST(FolderNames, AreSplitByWholeCharactersFromTheFirst)
+{
+    TempFolder files;
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(files.path().c_str()));
+    const bool made = standin::MakeFolders("表\\出力");
+    SetCurrentDirectoryA(previous);
+    ASSERT_TRUE(made);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((files.path() + "*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, std::vector<std::string>{"表"});
+    const DWORD inner = GetFileAttributesA((files.path() + "表\\出力").c_str());
+    EXPECT_TRUE(inner != INVALID_FILE_ATTRIBUTES && (inner & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+}  // namespace
+}  // namespace torq7test
