@@ -142,9 +142,8 @@ std::uint32_t HostWorksheet::newReleaseOutputBlock(OutputChannelRecord* channel,
             const float* samples = BlockSamples(block);
             if (blockListener_)
                 blockListener_(*entry->module, index, {block->dStartTime, block->dSampleDistance, kept, samples});
-            if (log_.countsMode)
-                tallyRelease(entry, index, block);
-            else
+            tallyRelease(entry, index, block);
+            if (!log_.countsMode)
                 log_.recordRelease({0, entry->module->id(), index, block->dStartTime, block->dSampleDistance,
                                     block->wSampleCount, std::vector<float>(samples, samples + kept),
                                     measurement_.clock32(), TextOrEmpty(file), line});

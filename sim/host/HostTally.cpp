@@ -92,6 +92,37 @@ void HostWorksheet::tallyHeldBlocks(ModuleEntry* entry)
     }
 }
 
+bool HostWorksheet::nextHeldDue(std::uint64_t* elapsed) const
+{
+    const auto all = entries();
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    bool any = false;
+    for (const auto& entry : all) {
+        if (!entry->started)
+            continue;
+        for (unsigned c = 0; c < kMaxOutputHandles; ++c) {
+            if (!entry->outputBlock[c])
+                continue;
+            const std::uint64_t due = DueAfter(entry->tally[c].samples + measurement_.blockSize, measurement_.msPerSample);
+            *elapsed = any ? std::min(*elapsed, due) : due;
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool HostWorksheet::inputsWaiting() const
+{
+    const auto all = entries();
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    for (const auto& entry : all) {
+        if (entry->started && std::any_of(std::begin(entry->waiting), std::end(entry->waiting),
+                                          [](const std::deque<DataBlock*>& queue) { return !queue.empty(); }))
+            return true;
+    }
+    return false;
+}
+
 ChannelTally HostWorksheet::tally(const HostModule* module, unsigned channel) const
 {
     ModuleEntry* entry = entryOf(module);

@@ -103,6 +103,11 @@ public:
 
     // --- Counts mode (HostTally.cpp).
     ChannelTally tally(const HostModule* module, unsigned channel) const;
+    // The ms since the start at which the first block an input module holds
+    // falls due; false when none is held.
+    bool nextHeldDue(std::uint64_t* elapsed) const;
+    // True when a block waits on an input of a started module.
+    bool inputsWaiting() const;
 
 private:
     ModuleEntry* entryById(int id) const;

@@ -29,7 +29,6 @@ using namespace standin;
 // The virtual clock's reading when the program begins: any fixed value makes
 // every run the same.
 constexpr std::uint32_t kVirtualClockStart = 1000000;
-constexpr unsigned kProgressReports = 10;
 
 std::string ProgramFolder()
 {
@@ -173,31 +172,20 @@ int ReportSilentModules(const StandinHost& host)
     return result;
 }
 
-// The measurement itself: on the virtual clock one round per block time,
-// so that every run gives the same blocks; with --realtime against the wall
-// clock, rounds as fast as they come.
-void Measure(StandinHost& host, const Options& options, std::uint32_t duration)
+// The measurement itself: on the virtual clock with the calls a real host
+// would make, so that every run gives the same blocks; with --realtime
+// against the wall clock, rounds as fast as they come.
+void Measure(StandinHost& host, const Options& options, std::uint64_t duration)
 {
     const auto progress = [&host] {
         std::printf("  +%6llu ms: %llu blocks released, %zu warnings\n",
                     static_cast<unsigned long long>(host.elapsed()),
                     static_cast<unsigned long long>(ReleasedBlocks(host)), host.warnings().size());
     };
-    if (options.realtime) {
-        host.runFor(duration, progress);
-        return;
-    }
-    const auto step = std::max<std::uint32_t>(
-        1, static_cast<std::uint32_t>(host.millisecondsPerSample() * host.blockSize()));
-    const std::uint32_t rounds = (duration + step - 1) / step;
-    const std::uint32_t perReport = std::max(1u, rounds / kProgressReports);
-    for (std::uint32_t done = 0; done < rounds && host.running();) {
-        const std::uint32_t now = std::min(perReport, rounds - done);
-        host.runRounds(now, step);
-        done += now;
-        progress();
-    }
-    host.stop();
+    if (options.realtime)
+        host.runFor(static_cast<std::uint32_t>(duration), progress);
+    else
+        host.runOnVirtualClock(duration, progress);
 }
 
 // The checks before anything runs; kExitOk when the run may go on.
@@ -283,9 +271,10 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     });
     host.useCountsMode(true);
 
-    const auto duration = static_cast<std::uint32_t>(options.seconds * 1000.0);
-    std::printf("measurement: %g ms per sample, blocks of %u, %u ms on the %s clock\n",
-                host.millisecondsPerSample(), host.blockSize(), duration, options.realtime ? "wall" : "virtual");
+    const auto duration = static_cast<std::uint64_t>(options.seconds * 1000.0);
+    std::printf("measurement: %g ms per sample, blocks of %u, %llu ms on the %s clock\n",
+                host.millisecondsPerSample(), host.blockSize(), static_cast<unsigned long long>(duration),
+                options.realtime ? "wall" : "virtual");
     if (SimTorq7Control* driver = host.driver())
         ArmTimedFaults(profile, *driver, host.now());
     const bool started = host.start();
