@@ -37,19 +37,9 @@ std::string ProgramFolder()
     return program.substr(0, NameStart(program));
 }
 
-std::string OneLine(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\n', '/');
-    return text;
-}
-
 void PrintWarning(const Warning& warning)
 {
-    const std::string caption = Cp932ToUtf8(warning.caption);
-    const std::string text = OneLine(Cp932ToUtf8(warning.text));
-    const std::string english = EnglishGloss(caption + "\n" + text);
-    std::printf("warning [%s] %s%s\n", caption.c_str(), text.c_str(),
-                english.empty() ? "" : ("  (" + english + ")").c_str());
+    std::printf("warning %s\n", WarningLine(warning.caption, warning.text).c_str());
 }
 
 // On the screen a second board, so that the selection dialog offers a
@@ -230,7 +220,7 @@ bool StoreProfileBeside(const Options& options, const BoardProfile& profile)
 
 // Runs the worksheet in a host whose library is set up.
 int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& profile,
-                 const StoredWorksheet& worksheet, const std::string& path)
+                 const StoredWorksheet& worksheet, const std::string& path, RunVerdict* verdict)
 {
     std::string problem;
     if (!host.placeWorksheet(worksheet, path, nullptr, &problem)) {
@@ -282,7 +272,7 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     Measure(host, options, duration);
     host.setBlockListener({});
     std::printf("stopped\n");
-    PrintRunSummary(host, values);
+    *verdict = PrintRunSummary(host, values);
     int result = ReportSilentModules(host);
     if (writeCsv && !CloseRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
@@ -344,9 +334,14 @@ int Run(Options options)
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
         return RunOnScreen(host, options, profile);
-    const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath);
+    RunVerdict verdict;
+    const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath, &verdict);
     const int shutDown = ShutDown(host);
-    return shutDown != kExitOk ? shutDown : result;
+    // Why a run was not clean comes last, where a person or a script looks.
+    const bool clean = PrintVerdict(verdict);
+    if (shutDown != kExitOk || result != kExitOk)
+        return shutDown != kExitOk ? shutDown : result;
+    return clean ? kExitOk : kExitNotClean;
 }
 
 }  // namespace
