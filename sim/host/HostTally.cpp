@@ -92,35 +92,26 @@ void HostWorksheet::tallyHeldBlocks(ModuleEntry* entry)
     }
 }
 
-bool HostWorksheet::nextHeldDue(std::uint64_t* elapsed) const
+BlockTimes HostWorksheet::blockTimes(std::uint64_t now) const
 {
     const auto all = entries();
     std::lock_guard<std::mutex> lock(blocksMutex_);
-    bool any = false;
+    BlockTimes times;
     for (const auto& entry : all) {
         if (!entry->started)
             continue;
-        for (unsigned c = 0; c < kMaxOutputHandles; ++c) {
-            if (!entry->outputBlock[c])
-                continue;
-            const std::uint64_t due = DueAfter(entry->tally[c].samples + measurement_.blockSize, measurement_.msPerSample);
-            *elapsed = any ? std::min(*elapsed, due) : due;
-            any = true;
+        const unsigned outputs = std::min<unsigned>(entry->module->record()->uiOutputChannels, kMaxOutputHandles);
+        for (unsigned c = 0; c < outputs; ++c) {
+            const ChannelTally& tally = entry->tally[c];
+            const std::uint64_t due = DueAfter(tally.samples + measurement_.blockSize, measurement_.msPerSample);
+            times.nextDue = std::min(times.nextDue, due);
+            times.heldPastDue |= entry->outputBlock[c] && due <= now;
+            times.released += tally.blocks;
         }
+        times.inputsWaiting |= std::any_of(std::begin(entry->waiting), std::end(entry->waiting),
+                                           [](const std::deque<DataBlock*>& queue) { return !queue.empty(); });
     }
-    return any;
-}
-
-bool HostWorksheet::inputsWaiting() const
-{
-    const auto all = entries();
-    std::lock_guard<std::mutex> lock(blocksMutex_);
-    for (const auto& entry : all) {
-        if (entry->started && std::any_of(std::begin(entry->waiting), std::end(entry->waiting),
-                                          [](const std::deque<DataBlock*>& queue) { return !queue.empty(); }))
-            return true;
-    }
-    return false;
+    return times;
 }
 
 ChannelTally HostWorksheet::tally(const HostModule* module, unsigned channel) const

@@ -45,6 +45,16 @@ struct ModuleEntry {
     std::atomic<bool> started{false};
 };
 
+// The host's side of the blocks, as the virtual clock's next call depends on it.
+struct BlockTimes {
+    // Ms since the start at which the next block of an input module's
+    // channel falls due, the soonest of all; ~0 when no channel has one.
+    std::uint64_t nextDue = ~std::uint64_t{0};
+    bool heldPastDue = false;     // a block the library holds is due already
+    bool inputsWaiting = false;   // a block waits on an input of a started module
+    std::uint64_t released = 0;   // blocks released by every channel so far
+};
+
 struct Connection {
     int fromId;
     unsigned output;
@@ -103,11 +113,8 @@ public:
 
     // --- Counts mode (HostTally.cpp).
     ChannelTally tally(const HostModule* module, unsigned channel) const;
-    // The ms since the start at which the first block an input module holds
-    // falls due; false when none is held.
-    bool nextHeldDue(std::uint64_t* elapsed) const;
-    // True when a block waits on an input of a started module.
-    bool inputsWaiting() const;
+    // What the virtual clock's next call depends on, `now` ms after the start.
+    BlockTimes blockTimes(std::uint64_t now) const;
 
 private:
     ModuleEntry* entryById(int id) const;

@@ -45,33 +45,34 @@ struct RoundLoop {
     std::atomic<bool> quit{false};
 };
 
-// The virtual clock's stops: the soonest time, in ms since the start, at
-// which a process call makes a difference, never later than one block
-// time on; `pending` when something is to be done at the time already
-// reached.
+// The virtual clock's next stop: the soonest time, in ms since the start,
+// at which a process call makes a difference, never later than one block
+// time on; `pending` when a call at the time already reached would.
 struct NextCall {
     std::uint64_t elapsed;
     bool pending = false;
+    std::uint64_t released = 0;   // blocks released until now
 };
 
-NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTime)
+// `released`: the blocks released before the last round. A channel whose
+// next block is due already is called again only while its module keeps
+// releasing: one waiting for its board's set is not.
+NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTime, std::uint64_t released)
 {
-    NextCall next{now + blockTime};
-    const auto consider = [&](std::uint64_t elapsed) {
-        if (elapsed <= now)
+    const BlockTimes blocks = host.worksheet.blockTimes(now);
+    NextCall next{now + blockTime, blocks.heldPastDue || blocks.inputsWaiting, blocks.released};
+    if (blocks.nextDue > now)
+        next.elapsed = std::min(next.elapsed, blocks.nextDue);
+    else
+        next.pending |= blocks.released != released;
+    std::uint64_t delay = 0;
+    SimTorq7Control* driver = host.owner->driver();
+    if (driver && driver->SimTorq7_NextSetDelay(host.measurement.blockSize, &delay)) {
+        if (delay == 0)
             next.pending = true;
         else
-            next.elapsed = std::min(next.elapsed, elapsed);
-    };
-    std::uint64_t delay = 0;
-    if (host.owner->driver() &&
-        host.owner->driver()->SimTorq7_NextSetDelay(host.measurement.blockSize, &delay))
-        consider(now + delay);
-    std::uint64_t due = 0;
-    if (host.worksheet.nextHeldDue(&due))
-        consider(due);
-    if (host.worksheet.inputsWaiting())
-        consider(now);
+            next.elapsed = std::min(next.elapsed, now + delay);
+    }
     return next;
 }
 
@@ -208,6 +209,7 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
     const std::uint64_t end = (milliseconds + step - 1) / step * step;
     std::uint64_t nextProgress = end / kProgressReports;
     std::uint64_t callsThisTick = 0;
+    std::uint64_t released = 0;
     SimTorq7Control* board = driver();
     std::uint32_t noticesServed = board ? board->SimTorq7_NoticesPosted() : 0;
     while (m.running) {
@@ -228,7 +230,8 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
         }
         if (!m.running)
             break;
-        const NextCall next = FindNextCall(*rooms_, now, step);
+        const NextCall next = FindNextCall(*rooms_, now, step, released);
+        released = next.released;
         if (next.pending && callsThisTick < callsPerMillisecond)
             continue;
         const std::uint64_t then = next.pending ? now + 1 : next.elapsed;
