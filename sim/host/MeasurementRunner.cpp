@@ -21,6 +21,10 @@ constexpr std::uint64_t kProgressReports = 10;
 // Calls at one time of the virtual clock, beyond one per set the board
 // completes in a ms, before the clock moves on by a ms.
 constexpr std::uint64_t kRepeatedCallsPerTick = 4;
+// The virtual clock's longest step: the library and the driver tell a step
+// of the 32-bit tick count past its wrap from one back only when they look
+// more often than every 2^31 ms.
+constexpr std::uint64_t kLongestStepMilliseconds = 3600000;
 
 void PumpMessages()
 {
@@ -201,12 +205,15 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
 {
     Measurement& m = rooms_->measurement;
     const double blockTime = m.msPerSample * m.blockSize;
-    const std::uint64_t step = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(blockTime));
+    const std::uint64_t step =
+        std::clamp<std::uint64_t>(static_cast<std::uint64_t>(blockTime), 1, kLongestStepMilliseconds);
     // A board that completes several sets within one ms has each read in a
     // call of its own before the clock moves on.
     const std::uint64_t callsPerMillisecond =
         kRepeatedCallsPerTick + (blockTime < 1.0 ? 2 * static_cast<std::uint64_t>(std::ceil(1.0 / blockTime)) : 0);
-    const std::uint64_t end = (milliseconds + step - 1) / step * step;
+    const auto wholeBlocks = static_cast<std::uint64_t>(std::ceil(milliseconds / std::max(blockTime, 1.0)));
+    const std::uint64_t end = std::max<std::uint64_t>(
+        milliseconds, static_cast<std::uint64_t>(static_cast<double>(wholeBlocks) * std::max(blockTime, 1.0)));
     std::uint64_t nextProgress = end / kProgressReports;
     std::uint64_t callsThisTick = 0;
     std::uint64_t released = 0;
