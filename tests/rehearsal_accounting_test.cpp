@@ -232,10 +232,29 @@ TEST_F(RehearsalAccountingTest, ARunThatIsNotCleanExits6AndSaysWhyLast)
         const std::vector<std::string> last(lines.end() - static_cast<std::ptrdiff_t>(c.lastLines.size()), lines.end());
         EXPECT_EQ(last, c.lastLines) << c.arguments << "\n" << run.output;
     }
-    const ProgramRun overflow = RunProgram("--board " + Quoted(small));
-    EXPECT_NE(overflow.output.find("board 0: 1 buffer overflow notices from the driver to the library's window"),
-              std::string::npos)
-        << overflow.output;
+    // The driver's notice reaches the library's window, in driver memory
+    // as an overflow, in device memory as an overrun.
+    std::string deviceSheet = kOneInputSheet;
+    deviceSheet.replace(deviceSheet.find(u8"ドライバメモリ"), std::string(u8"ドライバメモリ").size(), u8"デバイスメモリ");
+    const std::string device = Quoted(files_.write("device.toml", deviceSheet));
+    const std::string smallSquare = Quoted(files_.write("square.toml", SquareBoardWith("buffer_words = 300\n")));
+    struct Notice {
+        std::string arguments;
+        std::string count;
+        std::string warning;
+    };
+    const Notice kNotices[] = {
+        {"--board " + Quoted(small), "board 0: 1 buffer overflow notices", u8"[Torq-Q7] バッファオーバーフロー"},
+        {"--board " + smallSquare + " --worksheet " + device, "board 0: 1 buffer overrun notices",
+         u8"[Torq-Q7] バッファオーバーラン"},
+    };
+    for (const Notice& notice : kNotices) {
+        const ProgramRun run = RunProgram(notice.arguments);
+        EXPECT_EQ(run.exitCode, kExitNotClean) << run.output;
+        EXPECT_NE(run.output.find(notice.count + " from the driver to the library's window"), std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("warning " + notice.warning), std::string::npos) << run.output;
+    }
 }
 
 // The same fast board gives the same bytes every run.
