@@ -99,6 +99,7 @@ DataBlock* HostWorksheet::getCurrentOutputBlock(OutputChannelRecord* channel)
     if (!entry->outputBlock[index]) {
         const std::uint32_t size = measurement_.blockSize;
         entry->outputBlock[index] = outputBlockFor(entry, index, size == 0 ? 1 : size);
+        ++blockEvents_;
     }
     return entry->outputBlock[index];
 }
@@ -149,6 +150,7 @@ std::uint32_t HostWorksheet::newReleaseOutputBlock(OutputChannelRecord* channel,
                                     measurement_.clock32(), TextOrEmpty(file), line});
             route(*entry, index, *block, samples, kept);
             retireOutputBlock(entry, index);
+            ++blockEvents_;
         }
     }
     if (!error.empty())
@@ -176,6 +178,7 @@ DataBlock* HostWorksheet::getInputBlock(ModuleRecord* module, std::uint32_t inpu
             block = entry->waiting[input].front();
             entry->waiting[input].pop_front();
             entry->handedOut[input] = block;
+            ++blockEvents_;
         }
         if (entry && !log_.countsMode)
             log_.recordInputCall({0, entry->module->id(), input, false, block != nullptr, "", 0});

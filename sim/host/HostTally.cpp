@@ -92,7 +92,7 @@ void HostWorksheet::tallyHeldBlocks(ModuleEntry* entry)
     }
 }
 
-BlockTimes HostWorksheet::blockTimes(std::uint64_t now) const
+BlockTimes HostWorksheet::blockTimes() const
 {
     const auto all = entries();
     std::lock_guard<std::mutex> lock(blocksMutex_);
@@ -102,15 +102,14 @@ BlockTimes HostWorksheet::blockTimes(std::uint64_t now) const
             continue;
         const unsigned outputs = std::min<unsigned>(entry->module->record()->uiOutputChannels, kMaxOutputHandles);
         for (unsigned c = 0; c < outputs; ++c) {
-            const ChannelTally& tally = entry->tally[c];
-            const std::uint64_t due = DueAfter(tally.samples + measurement_.blockSize, measurement_.msPerSample);
+            const std::uint64_t due =
+                DueAfter(entry->tally[c].samples + measurement_.blockSize, measurement_.msPerSample);
             times.nextDue = std::min(times.nextDue, due);
-            times.heldPastDue |= entry->outputBlock[c] && due <= now;
-            times.released += tally.blocks;
         }
         times.inputsWaiting |= std::any_of(std::begin(entry->waiting), std::end(entry->waiting),
                                            [](const std::deque<DataBlock*>& queue) { return !queue.empty(); });
     }
+    times.blockEvents = blockEvents_;
     return times;
 }
 

@@ -50,9 +50,8 @@ struct BlockTimes {
     // Ms since the start at which the next block of an input module's
     // channel falls due, the soonest of all; ~0 when no channel has one.
     std::uint64_t nextDue = ~std::uint64_t{0};
-    bool heldPastDue = false;     // a block the library holds is due already
-    bool inputsWaiting = false;   // a block waits on an input of a started module
-    std::uint64_t released = 0;   // blocks released by every channel so far
+    bool inputsWaiting = false;      // a block waits on an input of a started module
+    std::uint64_t blockEvents = 0;   // output blocks handed out and released, input blocks taken, so far
 };
 
 struct Connection {
@@ -113,8 +112,8 @@ public:
 
     // --- Counts mode (HostTally.cpp).
     ChannelTally tally(const HostModule* module, unsigned channel) const;
-    // What the virtual clock's next call depends on, `now` ms after the start.
-    BlockTimes blockTimes(std::uint64_t now) const;
+    // What the virtual clock's next call depends on.
+    BlockTimes blockTimes() const;
 
 private:
     ModuleEntry* entryById(int id) const;
@@ -146,6 +145,7 @@ private:
     std::multiset<ModuleEntry*> inProcess_;   // modules whose process function runs, on any thread
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter_;
     std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener_;
+    std::uint64_t blockEvents_ = 0;
 };
 
 }  // namespace standin

@@ -51,24 +51,24 @@ struct RoundLoop {
 
 // The virtual clock's next stop: the soonest time, in ms since the start,
 // at which a process call makes a difference, never later than one block
-// time on; `pending` when a call at the time already reached would.
+// time on; `pending` when another call at the time already reached would:
+// the last call moved a block and a block is due, waits on an input or
+// can be filled from a set the board holds. A call that moved no block
+// shows that nothing more happens until the clock moves.
 struct NextCall {
     std::uint64_t elapsed;
     bool pending = false;
-    std::uint64_t released = 0;   // blocks released until now
+    std::uint64_t blockEvents = 0;
 };
 
-// `released`: the blocks released before the last round. A channel whose
-// next block is due already is called again only while its module keeps
-// releasing: one waiting for its board's set is not.
-NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTime, std::uint64_t released)
+NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTime, std::uint64_t blockEvents)
 {
-    const BlockTimes blocks = host.worksheet.blockTimes(now);
-    NextCall next{now + blockTime, blocks.heldPastDue || blocks.inputsWaiting, blocks.released};
+    const BlockTimes blocks = host.worksheet.blockTimes();
+    NextCall next{now + blockTime, blocks.inputsWaiting, blocks.blockEvents};
     if (blocks.nextDue > now)
         next.elapsed = std::min(next.elapsed, blocks.nextDue);
     else
-        next.pending |= blocks.released != released;
+        next.pending = true;
     std::uint64_t delay = 0;
     SimTorq7Control* driver = host.owner->driver();
     if (driver && driver->SimTorq7_NextSetDelay(host.measurement.blockSize, &delay)) {
@@ -77,6 +77,7 @@ NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTim
         else
             next.elapsed = std::min(next.elapsed, now + delay);
     }
+    next.pending &= blocks.blockEvents != blockEvents;
     return next;
 }
 
@@ -211,12 +212,11 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
     // call of its own before the clock moves on.
     const std::uint64_t callsPerMillisecond =
         kRepeatedCallsPerTick + (blockTime < 1.0 ? 2 * static_cast<std::uint64_t>(std::ceil(1.0 / blockTime)) : 0);
-    const auto wholeBlocks = static_cast<std::uint64_t>(std::ceil(milliseconds / std::max(blockTime, 1.0)));
-    const std::uint64_t end = std::max<std::uint64_t>(
-        milliseconds, static_cast<std::uint64_t>(static_cast<double>(wholeBlocks) * std::max(blockTime, 1.0)));
+    const double stepTime = std::max(blockTime, 1.0);
+    const auto end = static_cast<std::uint64_t>(std::ceil(std::ceil(milliseconds / stepTime) * stepTime));
     std::uint64_t nextProgress = end / kProgressReports;
     std::uint64_t callsThisTick = 0;
-    std::uint64_t released = 0;
+    std::uint64_t blockEvents = rooms_->worksheet.blockTimes().blockEvents;
     SimTorq7Control* board = driver();
     std::uint32_t noticesServed = board ? board->SimTorq7_NoticesPosted() : 0;
     while (m.running) {
@@ -237,8 +237,8 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
         }
         if (!m.running)
             break;
-        const NextCall next = FindNextCall(*rooms_, now, step, released);
-        released = next.released;
+        const NextCall next = FindNextCall(*rooms_, now, step, blockEvents);
+        blockEvents = next.blockEvents;
         if (next.pending && callsThisTick < callsPerMillisecond)
             continue;
         const std::uint64_t then = next.pending ? now + 1 : next.elapsed;
