@@ -53,7 +53,8 @@ SampleAccount AccountFor(StandinHost& host, const HostModule& module, unsigned c
     const std::uint64_t read = counts.qwRead / counts.dwChannels;
     const std::uint64_t delivered = std::min(read, tally.samples + tally.heldAtStop);
     account.lost = counts.qwDropped / counts.dwChannels + (read - delivered);
-    account.underway = account.made - account.reached - account.lost;
+    const std::uint64_t accounted = account.reached + account.lost;
+    account.underway = account.made > accounted ? account.made - accounted : 0;
     return account;
 }
 
