@@ -167,7 +167,9 @@ TEST_F(UserFilesTest, ARunRefusedBeforeItStartsLeavesEveryFileAsItWas)
 TEST_F(UserFilesTest, BlocksNoModuleTakesAreDroppedWithOneWarning)
 {
     const ProgramRun result = RunProgram(run("--worksheet " + Quoted(sheet_) + " --seconds 30"));
-    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.exitCode, 6) << result.output;
+    EXPECT_NE(result.output.find("44 blocks were sent into inputs no module takes, and dropped"), std::string::npos)
+        << result.output;
     const std::string warning = "warning: module 'X' (TORQ7DA) input 3: 44 blocks dropped, no module takes them";
     EXPECT_NE(result.output.find(warning), std::string::npos) << result.output;
     EXPECT_EQ(result.output.find("input 3:"), result.output.rfind("input 3:")) << "one warning per input";

@@ -209,8 +209,7 @@ std::int32_t TORQ7_CALL SimTorq7_SendNotice(std::uint32_t board, std::uint32_t n
 
 std::int32_t TORQ7_CALL SimTorq7_PostNotice(std::uint32_t board, std::uint32_t n)
 {
-    const sim::Notice notice = NoticeFor(board, n);
-    return notice.window && PostMessageA(notice.window, notice.message, 0, 0) ? 1 : 0;
+    return sim::PostNotice(NoticeFor(board, n)) ? 1 : 0;
 }
 
 std::uint32_t TORQ7_CALL SimTorq7_OpenBoards(void)
@@ -272,6 +271,43 @@ void TORQ7_CALL SimTorq7_SetInputHold(std::uint32_t board, std::int32_t on)
 {
     sim::StateLock lock;
     lock.state().boards[board].inputHold = on != 0;
+}
+
+std::int32_t TORQ7_CALL SimTorq7_GetSamplingCounts(std::uint32_t board, SimSamplingCounts* counts)
+{
+    sim::StateLock lock;
+    const auto found = lock.state().boards.find(board);
+    if (!counts || found == lock.state().boards.end() || !found->second.sampling.configured)
+        return 0;
+    const sim::Sampling& sampling = found->second.sampling;
+    *counts = {sampling.produced,
+               sampling.read,
+               sampling.dropped,
+               sim::SampledChannels(sampling),
+               sampling.notices,
+               found->second.messageBase + sim::OverflowNoticeOffset(sampling.mode.dwModeCode)};
+    return 1;
+}
+
+std::int32_t TORQ7_CALL SimTorq7_NextSetDelay(std::uint32_t samples, std::uint64_t* milliseconds)
+{
+    sim::StateLock lock;
+    DriverState& state = lock.state();
+    std::uint64_t soonest = sim::kNeverReady;
+    const std::uint32_t now = state.Now();
+    for (const auto& board : state.boards) {
+        const std::uint64_t words = std::uint64_t{samples} * sim::SampledChannels(board.second.sampling);
+        soonest = std::min(soonest, sim::MillisecondsUntilReady(board.second, now, words));
+    }
+    if (!milliseconds || soonest == sim::kNeverReady)
+        return 0;
+    *milliseconds = soonest;
+    return 1;
+}
+
+std::uint32_t TORQ7_CALL SimTorq7_NoticesPosted(void)
+{
+    return sim::g_noticesPosted.load();
 }
 
 }  // extern "C"

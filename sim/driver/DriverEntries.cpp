@@ -207,6 +207,9 @@ std::int32_t TORQ7_CALL Torq7StartSampling(std::uint16_t board)
         sampling.elapsed = 0;
         sampling.produced = 0;
         sampling.consumed = 0;
+        sampling.read = 0;
+        sampling.dropped = 0;
+        sampling.notices = 0;
         sampling.overflowEpisode = false;
         return 1;
     });
@@ -256,7 +259,7 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     sim::Sampling& sampling = target->sampling;
                     if (count > sampling.produced - sampling.consumed)
                         return state.Fail(board, SIM_ERROR_DATA_SHORT);
-                    const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
+                    const std::uint32_t channels = sim::SampledChannels(sampling);
                     sim::InputChannel inputs[sim::kInputChannels];
                     for (std::uint32_t i = 0; i < channels; ++i) {
                         const std::uint32_t c = sampling.mode.dwFirstChannel + i;
@@ -264,6 +267,7 @@ std::int32_t TORQ7_CALL Torq7GetData(std::uint16_t board, std::uint32_t count, s
                     }
                     sim::FillSampleWords(inputs, channels, sampling.hundredths, sampling.consumed, count, buffer);
                     sampling.consumed += count;
+                    sampling.read += count;
                     if (count > 0)
                         sampling.overflowEpisode = false;
                     return 1;

@@ -1,6 +1,7 @@
 #include "SimState.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace sim {
 
@@ -32,7 +33,42 @@ std::uint64_t BoardMicroseconds(const BoardState& board, std::uint64_t elapsed)
     return micros > 0.0 ? static_cast<std::uint64_t>(micros) : 0;
 }
 
+std::uint32_t BufferWords(const BoardState& board)
+{
+    const std::uint32_t modeWords = board.sampling.mode.dwBufferWords;
+    return board.bufferCapacity > 0 ? std::min(board.bufferCapacity, modeWords) : modeWords;
+}
+
+// Ms of sampling on the PC's clock after `elapsed` ms of it; never less than
+// the sampling already counted.
+std::uint64_t ElapsedAt(const Sampling& sampling, std::uint32_t now)
+{
+    const auto step = static_cast<std::int32_t>(now - sampling.lastTick);
+    return sampling.elapsed + (step > 0 ? static_cast<std::uint32_t>(step) : 0);
+}
+
 }  // namespace
+
+std::uint64_t MillisecondsUntilReady(const BoardState& board, std::uint32_t now, std::uint64_t words)
+{
+    const Sampling& sampling = board.sampling;
+    const std::uint32_t channels = SampledChannels(sampling);
+    if (!sampling.running || words > BufferWords(board) / channels * channels)
+        return kNeverReady;
+    // The board's time when the set's last sample is taken; then the first
+    // whole ms of the PC's clock at which the board has reached it.
+    const std::uint64_t samples = (sampling.consumed + words + channels - 1) / channels;
+    const std::uint64_t micros = samples * sampling.hundredths * 10ull;
+    const double rate = 1000.0 + board.clockPpm * 1e-3;
+    const double estimate = std::ceil((static_cast<double>(micros) - board.clockLeadMs * 1000.0) / rate);
+    std::uint64_t elapsed = estimate > 0.0 ? static_cast<std::uint64_t>(estimate) : 0;
+    while (BoardMicroseconds(board, elapsed) < micros)
+        ++elapsed;
+    while (elapsed > 0 && BoardMicroseconds(board, elapsed - 1) >= micros)
+        --elapsed;
+    const std::uint64_t nowElapsed = ElapsedAt(sampling, now);
+    return elapsed > nowElapsed ? elapsed - nowElapsed : 0;
+}
 
 std::uint32_t OverflowNoticeOffset(std::uint32_t modeCode)
 {
@@ -101,25 +137,27 @@ Notice DriverState::Advance(BoardState& board, std::uint32_t now)
     // A clock that went back produces nothing until it is past where it was;
     // the clock is looked at far more often than every 24 days, so steps
     // forward are counted across its wraps.
-    const auto step = static_cast<std::int32_t>(now - sampling.lastTick);
-    if (step > 0) {
-        sampling.elapsed += static_cast<std::uint32_t>(step);
+    const std::uint64_t elapsed = ElapsedAt(sampling, now);
+    if (elapsed != sampling.elapsed) {
+        sampling.elapsed = elapsed;
         sampling.lastTick = now;
     }
-    const std::uint32_t channels = sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
+    const std::uint32_t channels = SampledChannels(sampling);
     const std::uint64_t produced = channels * (BoardMicroseconds(board, sampling.elapsed) / (sampling.hundredths * 10ull));
     if (produced > sampling.produced)
         sampling.produced = produced;
-    const std::uint32_t capacity = board.bufferCapacity > 0 ? std::min(board.bufferCapacity, sampling.mode.dwBufferWords)
-                                                            : sampling.mode.dwBufferWords;
+    const std::uint32_t capacity = BufferWords(board);
     if (sampling.produced - sampling.consumed <= capacity)
         return {};
     // Whole sample sets only, so that reading still begins with the first channel.
     const std::uint64_t kept = capacity / channels * channels;
+    sampling.dropped += sampling.produced - kept - sampling.consumed;
     sampling.consumed = sampling.produced - kept;
     if (sampling.overflowEpisode)
         return {};
     sampling.overflowEpisode = true;
+    if (board.window)
+        ++sampling.notices;
     return {board.window, board.messageBase + OverflowNoticeOffset(sampling.mode.dwModeCode)};
 }
 

@@ -72,8 +72,16 @@ struct Sampling {
     std::uint64_t elapsed = 0;      // ms of sampling so far, past any wrap of the clock
     std::uint64_t produced = 0;     // words since the start
     std::uint64_t consumed = 0;     // words read or dropped since the start
+    std::uint64_t read = 0;         // words read since the start
+    std::uint64_t dropped = 0;      // words dropped since the start
+    std::uint32_t notices = 0;      // overflow notices since the start
     bool overflowEpisode = false;   // words were dropped and nothing was read since
 };
+
+inline std::uint32_t SampledChannels(const Sampling& sampling)
+{
+    return sampling.mode.dwLastChannel - sampling.mode.dwFirstChannel + 1;
+}
 
 struct BoardState {
     bool open = false;
@@ -180,6 +188,11 @@ struct DriverState {
     Notice Advance(BoardState& board, std::uint32_t now);
 };
 
+constexpr std::uint64_t kNeverReady = ~std::uint64_t{0};
+// Ms of the clock from `now` until the board holds `words` words ready;
+// kNeverReady when it does not sample or its buffer never holds that many.
+std::uint64_t MillisecondsUntilReady(const BoardState& board, std::uint32_t now, std::uint64_t words);
+
 // The state and its lock. Every driver call takes the lock and nearly always
 // finds it free, so it is a flag set by one atomic exchange; a thread that
 // finds it taken gives way until it is free.
@@ -201,10 +214,14 @@ public:
     DriverState& state() { return g_state; }
 };
 
-inline void PostNotice(const Notice& notice)
+inline std::atomic<std::uint32_t> g_noticesPosted{0};
+
+inline bool PostNotice(const Notice& notice)
 {
-    if (notice.window)
-        PostMessageA(notice.window, notice.message, 0, 0);
+    if (!notice.window || !PostMessageA(notice.window, notice.message, 0, 0))
+        return false;
+    ++g_noticesPosted;
+    return true;
 }
 
 // Offset from the message base of the notice that a sampling mode code posts

@@ -4,6 +4,7 @@
 // faults and read the call log. Nothing of the product calls them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "../../torq7m/board/DriverTypes.h"
@@ -93,6 +94,23 @@ struct SimSignal {
     std::uint32_t dwSeed = 0;       // SIM_SIGNAL_NOISE
 };
 
+// What a board's buffered sampling did since its last start, in words of all
+// its channels (whole sets of channels each): produced by the board, read
+// with Torq7GetData, and dropped when the buffer could hold no more.
+struct SimSamplingCounts {
+    std::uint64_t qwProduced;
+    std::uint64_t qwRead;
+    std::uint64_t qwDropped;
+    std::uint32_t dwChannels;       // channels of the sampling mode
+    std::uint32_t dwNotices;        // overflow or overrun notices posted to the board's window
+    std::uint32_t dwNoticeMessage;  // the message of those notices (base + 3 or base + 4)
+};
+static_assert(offsetof(SimSamplingCounts, qwRead) == 8, "SimSamplingCounts layout");
+static_assert(offsetof(SimSamplingCounts, qwDropped) == 16, "SimSamplingCounts layout");
+static_assert(offsetof(SimSamplingCounts, dwChannels) == 24, "SimSamplingCounts layout");
+static_assert(offsetof(SimSamplingCounts, dwNoticeMessage) == 32, "SimSamplingCounts layout");
+static_assert(sizeof(SimSamplingCounts) == 36, "SimSamplingCounts layout");
+
 #pragma pack(pop)
 
 using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
@@ -158,7 +176,14 @@ using SimClockFunction = std::uint32_t(TORQ7_CALL*)(void);
     X(void, SimTorq7_SetInputHold, (std::uint32_t board, std::int32_t on))                                 \
     /* the board's clock against the driver's clock: its samples are complete leadMs earlier (negative: */ \
     /* later) than the clock says, and it runs ppm parts per million fast (negative: slow) */              \
-    X(void, SimTorq7_SetBoardClock, (std::uint32_t board, double leadMs, double ppm))
+    X(void, SimTorq7_SetBoardClock, (std::uint32_t board, double leadMs, double ppm))                    \
+    /* the counts of the board's sampling since its last start; 0 when it never sampled */                \
+    X(std::int32_t, SimTorq7_GetSamplingCounts, (std::uint32_t board, SimSamplingCounts* counts))         \
+    /* ms on the driver's clock until a sampling board first holds `samples` samples of each of its */    \
+    /* channels ready (0: one does now); 0 when no board samples or none can hold so many */               \
+    X(std::int32_t, SimTorq7_NextSetDelay, (std::uint32_t samples, std::uint64_t* milliseconds))          \
+    /* notices posted since the driver was loaded, so that a host serves messages only when one waits */  \
+    X(std::uint32_t, SimTorq7_NoticesPosted, (void))
 
 #define SIM_TORQ7_DECLARE_POINTER(ret, name, args) ret(TORQ7_CALL* name) args;
 

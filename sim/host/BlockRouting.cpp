@@ -103,6 +103,7 @@ DataBlock* HostWorksheet::getCurrentOutputBlock(OutputChannelRecord* channel)
     if (!entry->outputBlock[index]) {
         const std::uint32_t size = measurement_.blockSize;
         entry->outputBlock[index] = outputBlockFor(entry, index, size == 0 ? 1 : size);
+        ++blockEvents_;
     }
     return entry->outputBlock[index];
 }
@@ -171,14 +172,14 @@ std::uint32_t HostWorksheet::newReleaseOutputBlock(OutputChannelRecord* channel,
             const float* samples = BlockSamples(block);
             if (blockListener_)
                 blockListener_(*entry->module, index, {block->dStartTime, block->dSampleDistance, kept, samples});
-            if (log_.countsMode)
-                tallyRelease(entry, index, block);
-            else
+            tallyRelease(entry, index, block);
+            if (!log_.countsMode)
                 log_.recordRelease({0, entry->module->id(), index, block->dStartTime, block->dSampleDistance,
                                     block->wSampleCount, std::vector<float>(samples, samples + kept),
                                     measurement_.clock32(), TextOrEmpty(file), line});
             route(*entry, index, *block, samples, kept);
             retireOutputBlock(entry, index);
+            ++blockEvents_;
         }
     }
     if (!error.empty())
@@ -206,6 +207,7 @@ DataBlock* HostWorksheet::getInputBlock(ModuleRecord* module, std::uint32_t inpu
             block = entry->waiting[input].front();
             entry->waiting[input].pop_front();
             entry->handedOut[input] = block;
+            ++blockEvents_;
         }
         if (entry && !log_.countsMode)
             log_.recordInputCall({0, entry->module->id(), input, false, block != nullptr, "", 0});

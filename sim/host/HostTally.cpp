@@ -92,6 +92,27 @@ void HostWorksheet::tallyHeldBlocks(ModuleEntry* entry)
     }
 }
 
+BlockTimes HostWorksheet::blockTimes() const
+{
+    const auto all = entries();
+    std::lock_guard<std::mutex> lock(blocksMutex_);
+    BlockTimes times;
+    for (const auto& entry : all) {
+        if (!entry->started)
+            continue;
+        const unsigned outputs = std::min<unsigned>(entry->module->record()->uiOutputChannels, kMaxOutputHandles);
+        for (unsigned c = 0; c < outputs; ++c) {
+            const std::uint64_t due =
+                DueAfter(entry->tally[c].samples + measurement_.blockSize, measurement_.msPerSample);
+            times.nextDue = std::min(times.nextDue, due);
+        }
+        times.inputsWaiting |= std::any_of(std::begin(entry->waiting), std::end(entry->waiting),
+                                           [](const std::deque<DataBlock*>& queue) { return !queue.empty(); });
+    }
+    times.blockEvents = blockEvents_;
+    return times;
+}
+
 ChannelTally HostWorksheet::tally(const HostModule* module, unsigned channel) const
 {
     ModuleEntry* entry = entryOf(module);

@@ -116,6 +116,8 @@ void HostWorksheet::freeBlocksOf(ModuleEntry* entry)
 {
     std::lock_guard<std::mutex> lock(blocksMutex_);
     for (unsigned c = 0; c < kMaxOutputHandles; ++c) {
+        if (const DataBlock* held = entry->outputBlock[c])
+            entry->tally[c].heldAtStop = std::min<std::uint32_t>(held->wSampleCount, entry->outputRoom[c]);
         ArenaFree(entry->outputBlock[c]);
         entry->outputBlock[c] = nullptr;
         ArenaFree(entry->spareBlock[c]);

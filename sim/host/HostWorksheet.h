@@ -45,6 +45,15 @@ struct ModuleEntry {
     std::atomic<bool> started{false};
 };
 
+// The host's side of the blocks, as the virtual clock's next call depends on it.
+struct BlockTimes {
+    // Ms since the start at which the next block of an input module's
+    // channel falls due, the soonest of all; ~0 when no channel has one.
+    std::uint64_t nextDue = ~std::uint64_t{0};
+    bool inputsWaiting = false;      // a block waits on an input of a started module
+    std::uint64_t blockEvents = 0;   // output blocks handed out and released, input blocks taken, so far
+};
+
 struct Connection {
     int fromId;
     unsigned output;
@@ -105,6 +114,8 @@ public:
 
     // --- Counts mode (HostTally.cpp).
     ChannelTally tally(const HostModule* module, unsigned channel) const;
+    // What the virtual clock's next call depends on.
+    BlockTimes blockTimes() const;
 
 private:
     ModuleEntry* entryById(int id) const;
@@ -138,6 +149,7 @@ private:
     std::multiset<ModuleEntry*> inProcess_;   // modules whose process function runs, on any thread
     std::function<bool(const HostModule&, unsigned)> outputBlockFilter_;
     std::function<void(const HostModule&, unsigned, const BlockView&)> blockListener_;
+    std::uint64_t blockEvents_ = 0;
 };
 
 }  // namespace standin

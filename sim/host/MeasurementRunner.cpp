@@ -1,6 +1,7 @@
 // Measurements as the host runs them: the clock the library and the driver
 // see, the time base, start, rounds of process calls, pause and stop.
 #include <algorithm>
+#include <cmath>
 
 #include "HostRooms.h"
 
@@ -16,6 +17,14 @@ namespace {
 
 constexpr std::uint32_t kRoundPauseMilliseconds = 1;
 constexpr DWORD kProgressMilliseconds = 250;
+constexpr std::uint64_t kProgressReports = 10;
+// Calls at one time of the virtual clock, beyond one per set the board
+// completes in a ms, before the clock moves on by a ms.
+constexpr std::uint64_t kRepeatedCallsPerTick = 4;
+// The virtual clock's longest step: the library and the driver tell a step
+// of the 32-bit tick count past its wrap from one back only when they look
+// more often than every 2^31 ms.
+constexpr std::uint64_t kLongestStepMilliseconds = 3600000;
 
 void PumpMessages()
 {
@@ -39,6 +48,38 @@ struct RoundLoop {
     HostRooms* host;
     std::atomic<bool> quit{false};
 };
+
+// The virtual clock's next stop: the soonest time, in ms since the start,
+// at which a process call makes a difference, never later than one block
+// time on; `pending` when another call at the time already reached would:
+// the last call moved a block and a block is due, waits on an input or
+// can be filled from a set the board holds. A call that moved no block
+// shows that nothing more happens until the clock moves.
+struct NextCall {
+    std::uint64_t elapsed;
+    bool pending = false;
+    std::uint64_t blockEvents = 0;
+};
+
+NextCall FindNextCall(HostRooms& host, std::uint64_t now, std::uint64_t blockTime, std::uint64_t blockEvents)
+{
+    const BlockTimes blocks = host.worksheet.blockTimes();
+    NextCall next{now + blockTime, blocks.inputsWaiting, blocks.blockEvents};
+    if (blocks.nextDue > now)
+        next.elapsed = std::min(next.elapsed, blocks.nextDue);
+    else
+        next.pending = true;
+    std::uint64_t delay = 0;
+    SimTorq7Control* driver = host.owner->driver();
+    if (driver && driver->SimTorq7_NextSetDelay(host.measurement.blockSize, &delay)) {
+        if (delay == 0)
+            next.pending = true;
+        else
+            next.elapsed = std::min(next.elapsed, now + delay);
+    }
+    next.pending &= blocks.blockEvents != blockEvents;
+    return next;
+}
 
 DWORD WINAPI RunRounds(LPVOID parameter)
 {
@@ -158,6 +199,56 @@ void StandinHost::runFor(std::uint32_t milliseconds, const std::function<void()>
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
         PumpMessages();
     CloseHandle(thread);
+    stop();
+}
+
+void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::function<void()>& progress)
+{
+    Measurement& m = rooms_->measurement;
+    const double blockTime = m.msPerSample * m.blockSize;
+    const std::uint64_t step =
+        std::clamp<std::uint64_t>(static_cast<std::uint64_t>(blockTime), 1, kLongestStepMilliseconds);
+    // A board that completes several sets within one ms has each read in a
+    // call of its own before the clock moves on.
+    const std::uint64_t callsPerMillisecond =
+        kRepeatedCallsPerTick + (blockTime < 1.0 ? 2 * static_cast<std::uint64_t>(std::ceil(1.0 / blockTime)) : 0);
+    const double stepTime = std::max(blockTime, 1.0);
+    const auto end = static_cast<std::uint64_t>(std::ceil(std::ceil(milliseconds / stepTime) * stepTime));
+    std::uint64_t nextProgress = end / kProgressReports;
+    std::uint64_t callsThisTick = 0;
+    std::uint64_t blockEvents = rooms_->worksheet.blockTimes().blockEvents;
+    SimTorq7Control* board = driver();
+    std::uint32_t noticesServed = board ? board->SimTorq7_NoticesPosted() : 0;
+    while (m.running) {
+        ProcessRound(rooms_->worksheet);
+        ++callsThisTick;
+        // The driver's notices go to the library's window, whose messages
+        // this thread serves between calls, as a host's user interface does.
+        if (board && board->SimTorq7_NoticesPosted() != noticesServed) {
+            noticesServed = board->SimTorq7_NoticesPosted();
+            PumpMessages();
+        }
+        if (m.stopRequested)
+            stop();
+        const std::uint64_t now = m.elapsed();
+        while (progress && now >= nextProgress && nextProgress < end) {
+            progress();
+            nextProgress += std::max<std::uint64_t>(1, end / kProgressReports);
+        }
+        if (!m.running)
+            break;
+        const NextCall next = FindNextCall(*rooms_, now, step, blockEvents);
+        blockEvents = next.blockEvents;
+        if (next.pending && callsThisTick < callsPerMillisecond)
+            continue;
+        const std::uint64_t then = next.pending ? now + 1 : next.elapsed;
+        if (then > end)
+            break;
+        callsThisTick = 0;
+        advanceClock(then - now);
+    }
+    if (progress)
+        progress();
     stop();
 }
 

@@ -247,7 +247,9 @@ const char* UsageText()
            "TORQ7_ABOUT as a user would and saves a picture of it.\n"
            "Exit codes: 0 done; 1 the library, driver or host checks failed; 2 a bad command line,\n"
            "profile or worksheet; 3 the dialog of --picture did not open; 4 a module measured nothing;\n"
-           "5 a CSV file or the worksheet could not be written.\n";
+           "5 a CSV file or the worksheet could not be written; 6 the run lost samples, the library\n"
+           "asked to stop it or warned, or blocks went into inputs no module takes (the last lines\n"
+           "say which).\n";
 }
 
 }  // namespace standin

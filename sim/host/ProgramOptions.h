@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitNoDialog = 3,          // --picture: the dialog did not open
     kExitNothingMeasured = 4,   // a module's start answered 0
     kExitNotWritten = 5,        // a CSV file or the worksheet could not be written
+    kExitNotClean = 6,          // the run lost samples, or the library asked to stop it or warned
 };
 
 struct Options {

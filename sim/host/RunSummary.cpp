@@ -6,6 +6,7 @@
 
 #include "CodePage.h"
 #include "RunCsv.h"
+#include "WarningGlosses.h"
 #include "torq7m/modules/DaModuleData.h"
 
 namespace standin {
@@ -17,6 +18,83 @@ namespace {
 std::string Padded(const std::string& cp932, std::size_t columns)
 {
     return Cp932ToUtf8(cp932) + std::string(columns > cp932.size() ? columns - cp932.size() : 0, ' ');
+}
+
+std::string Times(std::size_t count)
+{
+    return count == 1 ? "once" : std::to_string(count) + " times";
+}
+
+// Where the samples of one input channel went.
+struct SampleAccount {
+    std::uint64_t made = 0;       // by the board
+    std::uint64_t reached = 0;    // the host, in released blocks
+    std::uint64_t lost = 0;
+    std::uint64_t underway = 0;   // at the stop: in a block the library held, or not yet read from the board
+};
+
+// An analog input's samples come from the board's buffered sampling; they
+// are lost when the buffer drops them or when the library reads them and
+// never releases them. A digital input's samples are taken from the port
+// when the library fills a block, so it loses none: it can only fall behind.
+SampleAccount AccountFor(StandinHost& host, const HostModule& module, unsigned channel, const ChannelTally& tally)
+{
+    SampleAccount account;
+    account.reached = tally.samples;
+    SimSamplingCounts counts{};
+    SimTorq7Control* driver = host.driver();
+    if (module.className() != "TORQ7AD" || !driver || !driver->SimTorq7_GetSamplingCounts(BoardOf(module), &counts) ||
+        channel >= counts.dwChannels) {
+        account.made = tally.samples + tally.heldAtStop;
+        account.underway = tally.heldAtStop;
+        return account;
+    }
+    account.made = counts.qwProduced / counts.dwChannels;
+    const std::uint64_t read = counts.qwRead / counts.dwChannels;
+    const std::uint64_t delivered = std::min(read, tally.samples + tally.heldAtStop);
+    account.lost = counts.qwDropped / counts.dwChannels + (read - delivered);
+    const std::uint64_t accounted = account.reached + account.lost;
+    account.underway = account.made > accounted ? account.made - accounted : 0;
+    return account;
+}
+
+void PrintAccounts(StandinHost& host, std::size_t nameColumns, RunVerdict* verdict)
+{
+    std::printf("samples per input channel: made by the board, reached the host, lost, on their way at the stop\n");
+    for (const HostModule* module : host.modules()) {
+        for (unsigned channel = 0; channel < module->outputs(); ++channel) {
+            const SampleAccount account = AccountFor(host, *module, channel, host.channelTally(module, channel));
+            std::printf("%s ch%u %12llu made, %12llu reached the host, lost %llu, %llu on their way\n",
+                        Padded(module->name(), nameColumns).c_str(), channel,
+                        static_cast<unsigned long long>(account.made), static_cast<unsigned long long>(account.reached),
+                        static_cast<unsigned long long>(account.lost),
+                        static_cast<unsigned long long>(account.underway));
+            if (account.lost == 0)
+                continue;
+            verdict->lostSamples += account.lost;
+            verdict->lossyChannels.push_back(Cp932ToUtf8(module->name()) + " ch" + std::to_string(channel) + ": " +
+                                             std::to_string(account.lost));
+        }
+    }
+}
+
+// The overflow and overrun notices of each board that sampled.
+void PrintNotices(StandinHost& host)
+{
+    SimTorq7Control* driver = host.driver();
+    if (!driver)
+        return;
+    std::vector<std::uint32_t> boards;
+    for (const HostModule* module : host.modules()) {
+        SimSamplingCounts counts{};
+        const std::uint32_t board = BoardOf(*module);
+        if (module->className() != "TORQ7AD" || std::count(boards.begin(), boards.end(), board) ||
+            !driver->SimTorq7_GetSamplingCounts(board, &counts))
+            continue;
+        boards.push_back(board);
+        std::printf("board %u: %u %s notices from the driver to the library's window\n", board, counts.dwNotices,
+                    counts.dwNoticeMessage == kMsgBufferOverrun ? "buffer overrun" : "buffer overflow");
+    }
 }
 
 }  // namespace
@@ -48,8 +126,9 @@ std::uint64_t ReleasedBlocks(const StandinHost& host)
     return blocks;
 }
 
-void PrintRunSummary(StandinHost& host, const RunValues& values)
+RunVerdict PrintRunSummary(StandinHost& host, const RunValues& values)
 {
+    RunVerdict verdict;
     std::size_t nameColumns = 5;
     for (const HostModule* module : host.modules())
         nameColumns = std::max(nameColumns, module->name().size());
@@ -71,6 +150,8 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
             std::printf("\n");
         }
     }
+    PrintAccounts(host, nameColumns, &verdict);
+    PrintNotices(host);
     if (SimTorq7Control* driver = host.driver()) {
         for (const HostModule* module : host.modules()) {
             if (module->className() == "TORQ7DA") {
@@ -84,12 +165,42 @@ void PrintRunSummary(StandinHost& host, const RunValues& values)
             }
         }
     }
-    std::printf("library warnings: %zu, stop requests from the library: %zu\n", host.warnings().size(), host.stopRequests());
+    verdict.warnings = host.warnings();
+    verdict.stopRequests = host.stopRequests();
+    std::printf("library warnings: %zu, stop requests from the library: %zu\n", verdict.warnings.size(),
+                verdict.stopRequests);
+    return verdict;
 }
 
-void PrintDroppedBlocks(const StandinHost& host)
+bool PrintVerdict(const RunVerdict& verdict)
 {
+    if (verdict.lostSamples == 0 && verdict.stopRequests == 0 && verdict.warnings.empty() &&
+        verdict.droppedBlocks == 0)
+        return true;
+    std::printf("the run was not clean:\n");
+    if (verdict.lostSamples != 0) {
+        std::string channels;
+        for (const std::string& channel : verdict.lossyChannels)
+            channels += (channels.empty() ? "" : ", ") + channel;
+        std::printf("  %llu samples lost (%s)\n", static_cast<unsigned long long>(verdict.lostSamples),
+                    channels.c_str());
+    }
+    if (verdict.stopRequests != 0)
+        std::printf("  the library asked to stop the measurement %s\n", Times(verdict.stopRequests).c_str());
+    if (!verdict.warnings.empty())
+        std::printf("  the library warned %s, first: %s\n", Times(verdict.warnings.size()).c_str(),
+                    WarningLine(verdict.warnings.front().caption, verdict.warnings.front().text).c_str());
+    if (verdict.droppedBlocks != 0)
+        std::printf("  %llu blocks were sent into inputs no module takes, and dropped\n",
+                    static_cast<unsigned long long>(verdict.droppedBlocks));
+    return false;
+}
+
+std::uint64_t PrintDroppedBlocks(const StandinHost& host)
+{
+    std::uint64_t total = 0;
     for (const DroppedInputBlocks& dropped : host.droppedInputBlocks()) {
+        total += dropped.blocks;
         for (const HostModule* module : host.modules()) {
             if (module->id() != dropped.moduleId)
                 continue;
@@ -101,6 +212,7 @@ void PrintDroppedBlocks(const StandinHost& host)
                         static_cast<unsigned long long>(dropped.blocks), why.c_str());
         }
     }
+    return total;
 }
 
 }  // namespace standin

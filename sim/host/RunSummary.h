@@ -1,12 +1,15 @@
 // What standin-host.exe reports after a run, per output channel: blocks,
 // samples, first and last start time, the largest delay between a block's
-// due time and its release, and the range of the values; then the driver's
-// outputs, the warnings and the stop requests.
+// due time and its release, and the range of the values; then where every
+// sample of each input channel went, the driver's notices and outputs, the
+// warnings and the stop requests; and whether the run was clean.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "StandinHost.h"
 
@@ -26,9 +29,24 @@ void NoteValues(RunValues& values, const HostModule& module, unsigned channel, c
 // Blocks released so far by every output channel.
 std::uint64_t ReleasedBlocks(const StandinHost& host);
 
-void PrintRunSummary(StandinHost& host, const RunValues& values);
+// What makes a run not clean: samples lost, the library's stop requests
+// and its warnings.
+struct RunVerdict {
+    std::uint64_t lostSamples = 0;
+    std::vector<std::string> lossyChannels;   // "AD ch0: 400"
+    std::size_t stopRequests = 0;
+    std::vector<Warning> warnings;
+    std::uint64_t droppedBlocks = 0;           // sent into inputs no module takes
+};
+
+RunVerdict PrintRunSummary(StandinHost& host, const RunValues& values);
+
+// Prints why a run was not clean, as the program's last lines; true when
+// it was clean and nothing is printed.
+bool PrintVerdict(const RunVerdict& verdict);
 
 // One warning per input whose blocks no module took: they were dropped.
-void PrintDroppedBlocks(const StandinHost& host);
+// Returns how many blocks were dropped in all.
+std::uint64_t PrintDroppedBlocks(const StandinHost& host);
 
 }  // namespace standin

@@ -148,6 +148,7 @@ struct ChannelTally {
     double lastStartTime = 0.0;
     std::uint64_t lastReleaseElapsed = 0;   // ms from the start to the last release
     std::uint64_t largestDelay = 0;         // ms from a block's due time to its release, at most
+    std::uint64_t heldAtStop = 0;           // samples in the block the library held when the run stopped
 };
 
 // A released block as a listener sees it, while it is being released.
@@ -338,6 +339,13 @@ public:
     // until the library stops the run), while this thread serves window
     // messages; `progress` runs here about every 250 ms. Then stops.
     void runFor(std::uint32_t milliseconds, const std::function<void()>& progress = {});
+    // Process calls as a host that calls over and over makes them, on the
+    // virtual clock: whenever a board completes a set, a held block falls
+    // due or an input block waits, and at least once per block time, for
+    // `milliseconds` (or until the library stops the run), with the driver's
+    // notices delivered after every round; `progress` runs at each tenth of
+    // the run. The run lasts whole block times. Then stops.
+    void runOnVirtualClock(std::uint64_t milliseconds, const std::function<void()>& progress = {});
     void pause();
     void resume();
     void stop();   // MODMSG_STOP to every module, running flag 0

@@ -1,7 +1,10 @@
 // The English glosses of the library's warnings.
 #include "WarningGlosses.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "CodePage.h"
 
 namespace standin {
 
@@ -56,6 +59,15 @@ std::string EnglishGloss(const std::string& utf8)
         at += matched == 0 ? 1 : matched;
     }
     return english;
+}
+
+std::string WarningLine(const std::string& cp932Caption, const std::string& cp932Text)
+{
+    const std::string caption = Cp932ToUtf8(cp932Caption);
+    std::string text = Cp932ToUtf8(cp932Text);
+    std::replace(text.begin(), text.end(), '\n', '/');
+    const std::string english = EnglishGloss(caption + "\n" + text);
+    return "[" + caption + "] " + text + (english.empty() ? "" : "  (" + english + ")");
 }
 
 }  // namespace standin

@@ -10,4 +10,8 @@ namespace standin {
 // appear, joined by "; "; empty when no phrase is known.
 std::string EnglishGloss(const std::string& utf8);
 
+// A warning of the library in one UTF-8 line: "[caption] text  (gloss)",
+// the text's line breaks shown as '/'.
+std::string WarningLine(const std::string& cp932Caption, const std::string& cp932Text);
+
 }  // namespace standin

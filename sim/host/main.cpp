@@ -30,7 +30,6 @@ using namespace standin;
 // The virtual clock's reading when the program begins: any fixed value makes
 // every run the same.
 constexpr std::uint32_t kVirtualClockStart = 1000000;
-constexpr unsigned kProgressReports = 10;
 
 std::string ProgramFolder()
 {
@@ -39,19 +38,9 @@ std::string ProgramFolder()
     return program.substr(0, NameStart(program));
 }
 
-std::string OneLine(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\n', '/');
-    return text;
-}
-
 void PrintWarning(const Warning& warning)
 {
-    const std::string caption = Cp932ToUtf8(warning.caption);
-    const std::string text = OneLine(Cp932ToUtf8(warning.text));
-    const std::string english = EnglishGloss(caption + "\n" + text);
-    std::printf("warning [%s] %s%s\n", caption.c_str(), text.c_str(),
-                english.empty() ? "" : ("  (" + english + ")").c_str());
+    std::printf("warning %s\n", WarningLine(warning.caption, warning.text).c_str());
 }
 
 // How the library bound itself to the host: what --verbose shows.
@@ -135,31 +124,20 @@ int ReportSilentModules(const StandinHost& host)
     return result;
 }
 
-// The measurement itself: on the virtual clock one round per block time,
-// so that every run gives the same blocks; with --realtime against the wall
-// clock, rounds as fast as they come.
-void Measure(StandinHost& host, const Options& options, std::uint32_t duration)
+// The measurement itself: on the virtual clock with the calls a real host
+// would make, so that every run gives the same blocks; with --realtime
+// against the wall clock, rounds as fast as they come.
+void Measure(StandinHost& host, const Options& options, std::uint64_t duration)
 {
     const auto progress = [&host] {
         std::printf("  +%6llu ms: %llu blocks released, %zu warnings\n",
                     static_cast<unsigned long long>(host.elapsed()),
                     static_cast<unsigned long long>(ReleasedBlocks(host)), host.warnings().size());
     };
-    if (options.realtime) {
-        host.runFor(duration, progress);
-        return;
-    }
-    const auto step = std::max<std::uint32_t>(
-        1, static_cast<std::uint32_t>(host.millisecondsPerSample() * host.blockSize()));
-    const std::uint32_t rounds = (duration + step - 1) / step;
-    const std::uint32_t perReport = std::max(1u, rounds / kProgressReports);
-    for (std::uint32_t done = 0; done < rounds && host.running();) {
-        const std::uint32_t now = std::min(perReport, rounds - done);
-        host.runRounds(now, step);
-        done += now;
-        progress();
-    }
-    host.stop();
+    if (options.realtime)
+        host.runFor(static_cast<std::uint32_t>(duration), progress);
+    else
+        host.runOnVirtualClock(duration, progress);
 }
 
 // The checks before anything runs; kExitOk when the run may go on.
@@ -187,7 +165,7 @@ int ReadInputs(const Options& options, BoardProfile* profile, StoredWorksheet* w
 
 // Runs the worksheet in a host whose library is set up.
 int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& profile,
-                 const StoredWorksheet& worksheet, const std::string& path)
+                 const StoredWorksheet& worksheet, const std::string& path, RunVerdict* verdict)
 {
     std::string problem;
     if (!host.placeWorksheet(worksheet, path, nullptr, &problem)) {
@@ -236,9 +214,10 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     });
     host.useCountsMode(true);
 
-    const auto duration = static_cast<std::uint32_t>(options.seconds * 1000.0);
-    std::printf("measurement: %g ms per sample, blocks of %u, %u ms on the %s clock\n",
-                host.millisecondsPerSample(), host.blockSize(), duration, options.realtime ? "wall" : "virtual");
+    const auto duration = static_cast<std::uint64_t>(options.seconds * 1000.0);
+    std::printf("measurement: %g ms per sample, blocks of %u, %llu ms on the %s clock\n",
+                host.millisecondsPerSample(), host.blockSize(), static_cast<unsigned long long>(duration),
+                options.realtime ? "wall" : "virtual");
     if (SimTorq7Control* driver = host.driver())
         ArmTimedFaults(profile, *driver, host.now());
     const bool started = host.start();
@@ -246,8 +225,8 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     Measure(host, options, duration);
     host.setBlockListener({});
     std::printf("stopped\n");
-    PrintRunSummary(host, values);
-    PrintDroppedBlocks(host);
+    *verdict = PrintRunSummary(host, values);
+    verdict->droppedBlocks = PrintDroppedBlocks(host);
     int result = ReportSilentModules(host);
     if (writeCsv && !CloseRunCsv(host, &csv)) {
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
@@ -312,9 +291,14 @@ int Run(Options options)
     host.setTimeBase(1.0, 100);
     if (OnScreen(options))
         return RunOnScreen(host, options, profile, boardsKept);
-    const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath);
+    RunVerdict verdict;
+    const int result = RunWorksheet(host, options, profile, worksheet, worksheetPath, &verdict);
     const int shutDown = ShutDown(host);
-    return shutDown != kExitOk ? shutDown : result;
+    // Why a run was not clean comes last, where a person or a script looks.
+    const bool clean = PrintVerdict(verdict);
+    if (shutDown != kExitOk || result != kExitOk)
+        return shutDown != kExitOk ? shutDown : result;
+    return clean ? kExitOk : kExitNotClean;
 }
 
 }  // namespace

@@ -77,7 +77,58 @@ TEST_F(SimDriver, FallingBehindDropsOldSetsAndPostsOneNoticePerEpisode)
         EXPECT_EQ(Ready(), 6u);
         EXPECT_EQ(PostedMessages(), std::vector<UINT>{c.notice}) << "a read ends the episode";
         ASSERT_EQ(stop_(kBoard), 1);
+        // Every word produced was read, dropped or is still ready.
+        SimSamplingCounts counts{};
+        ASSERT_EQ(sim_.SimTorq7_GetSamplingCounts(kBoard, &counts), 1);
+        EXPECT_EQ(counts.qwProduced, 45u);
+        EXPECT_EQ(counts.qwRead, 3u);
+        EXPECT_EQ(counts.qwDropped, 36u);
+        EXPECT_EQ(counts.qwProduced - counts.qwRead - counts.qwDropped, Ready());
+        EXPECT_EQ(counts.dwChannels, 3u);
+        EXPECT_EQ(counts.dwNotices, 2u);
+        EXPECT_EQ(counts.dwNoticeMessage, c.notice);
     }
+}
+
+// The time until the next set is the first ms of the clock at which the
+// board holds it, whether its crystal runs fast or slow, ahead or behind.
+TEST_F(SimDriver, TellsWhenTheNextSetIsComplete)
+{
+    struct Case {
+        double leadMs;
+        double ppm;
+        std::uint32_t channels;
+        std::uint32_t samples;
+    };
+    constexpr Case kCases[] = {
+        {0.0, 0.0, 4, 100}, {15.0, 1000.0, 4, 100}, {-1000.0, -1000.0, 2, 100},
+        {1000.0, 1000.0, 1, 7}, {0.3, -80.0, 8, 33},
+    };
+    OpenBoard();
+    std::uint64_t delay = 0;
+    EXPECT_EQ(sim_.SimTorq7_NextSetDelay(100, &delay), 0) << "no board samples";
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.leadMs);
+        sim_.SimTorq7_SetBoardClock(kBoard, c.leadMs, c.ppm);
+        ASSERT_EQ(SetMode(0, c.channels - 1, 8192, 0x14, 2), 1);
+        ASSERT_EQ(start_(kBoard), 1);
+        const std::uint32_t set = c.samples * c.channels;
+        for (int k = 0; k < 50; ++k) {
+            ASSERT_EQ(sim_.SimTorq7_NextSetDelay(c.samples, &delay), 1);
+            if (delay > 0) {
+                g_now += static_cast<std::uint32_t>(delay) - 1;
+                ASSERT_LT(Ready(), set) << "set " << k << " a ms early";
+                g_now += 1;
+            }
+            ASSERT_GE(Ready(), set) << "set " << k;
+            ReadWords(set, set);
+        }
+        ASSERT_EQ(stop_(kBoard), 1);
+    }
+    ASSERT_EQ(SetMode(0, 3, 300, 0x14, 2), 1);
+    ASSERT_EQ(start_(kBoard), 1);
+    EXPECT_EQ(sim_.SimTorq7_NextSetDelay(100, &delay), 0) << "a set of 400 words never fits in 300";
+    ASSERT_EQ(stop_(kBoard), 1);
 }
 
 TEST_F(SimDriver, InjectedFaultsFailAfterTheirPassesWithTheirCode)
