@@ -132,58 +132,54 @@ void StoreChannelPair(const VectorFormula& volts, __m128i words, float* first, f
 
 // Two channels: four rows are one 128-bit load, the channels its even and
 // odd 16-bit lanes.
-std::uint32_t ConvertTwo(const VectorFormula& volts, const std::uint16_t* set, float* const* samples,
-                         std::uint32_t rows)
+void TwoChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
 {
-    std::uint32_t j = 0;
-    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(set + std::size_t{j} * 2));
-        // even lanes to the low half, odd lanes to the high half
-        const __m128i split = _mm_shufflehi_epi16(_mm_shufflelo_epi16(four, _MM_SHUFFLE(3, 1, 2, 0)),
-                                                  _MM_SHUFFLE(3, 1, 2, 0));
-        StoreChannelPair(volts, _mm_shuffle_epi32(split, _MM_SHUFFLE(3, 1, 2, 0)), samples[0], samples[1], j);
-    }
-    return j;
+    const __m128i four = _mm_loadu_si128(at);
+    // even lanes to the low half, odd lanes to the high half
+    const __m128i split =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(four, _MM_SHUFFLE(3, 1, 2, 0)), _MM_SHUFFLE(3, 1, 2, 0));
+    StoreChannelPair(volts, _mm_shuffle_epi32(split, _MM_SHUFFLE(3, 1, 2, 0)), samples[0], samples[1], j);
 }
 
 // Four channels: four rows are two 128-bit loads, transposed so that each
 // channel's four samples stand side by side.
-std::uint32_t ConvertFour(const VectorFormula& volts, const std::uint16_t* set, float* const* samples,
-                          std::uint32_t rows)
+void FourChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
 {
-    std::uint32_t j = 0;
-    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce) {
-        const __m128i* at = reinterpret_cast<const __m128i*>(set + std::size_t{j} * 4);
-        const __m128i rows01 = _mm_loadu_si128(at);
-        const __m128i rows23 = _mm_loadu_si128(at + 1);
-        const __m128i lo = _mm_unpacklo_epi16(rows01, rows23);   // rows 0, 2 of channels 0-3
-        const __m128i hi = _mm_unpackhi_epi16(rows01, rows23);   // rows 1, 3 of channels 0-3
-        StoreChannelPair(volts, _mm_unpacklo_epi16(lo, hi), samples[0], samples[1], j);
-        StoreChannelPair(volts, _mm_unpackhi_epi16(lo, hi), samples[2], samples[3], j);
-    }
-    return j;
+    const __m128i rows01 = _mm_loadu_si128(at);
+    const __m128i rows23 = _mm_loadu_si128(at + 1);
+    const __m128i lo = _mm_unpacklo_epi16(rows01, rows23);   // rows 0, 2 of channels 0-3
+    const __m128i hi = _mm_unpackhi_epi16(rows01, rows23);   // rows 1, 3 of channels 0-3
+    StoreChannelPair(volts, _mm_unpacklo_epi16(lo, hi), samples[0], samples[1], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi16(lo, hi), samples[2], samples[3], j);
 }
 
 // Eight channels: a row is one 128-bit load; four of them are transposed.
-std::uint32_t ConvertEight(const VectorFormula& volts, const std::uint16_t* set, float* const* samples,
-                           std::uint32_t rows)
+void EightChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
+{
+    const __m128i r0 = _mm_loadu_si128(at);
+    const __m128i r1 = _mm_loadu_si128(at + 1);
+    const __m128i r2 = _mm_loadu_si128(at + 2);
+    const __m128i r3 = _mm_loadu_si128(at + 3);
+    const __m128i low01 = _mm_unpacklo_epi16(r0, r1);    // rows 0, 1 of channels 0-3
+    const __m128i high01 = _mm_unpackhi_epi16(r0, r1);   // rows 0, 1 of channels 4-7
+    const __m128i low23 = _mm_unpacklo_epi16(r2, r3);
+    const __m128i high23 = _mm_unpackhi_epi16(r2, r3);
+    StoreChannelPair(volts, _mm_unpacklo_epi32(low01, low23), samples[0], samples[1], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi32(low01, low23), samples[2], samples[3], j);
+    StoreChannelPair(volts, _mm_unpacklo_epi32(high01, high23), samples[4], samples[5], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi32(high01, high23), samples[6], samples[7], j);
+}
+
+using RowGroup = void (*)(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j);
+
+// Every whole group of four rows of a set of `Channels` channels, by `Group`.
+template <std::uint32_t Channels, RowGroup Group>
+std::uint32_t ConvertGroups(const VectorFormula& volts, const std::uint16_t* set, float* const* samples,
+                            std::uint32_t rows)
 {
     std::uint32_t j = 0;
-    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce) {
-        const __m128i* at = reinterpret_cast<const __m128i*>(set + std::size_t{j} * 8);
-        const __m128i r0 = _mm_loadu_si128(at);
-        const __m128i r1 = _mm_loadu_si128(at + 1);
-        const __m128i r2 = _mm_loadu_si128(at + 2);
-        const __m128i r3 = _mm_loadu_si128(at + 3);
-        const __m128i low01 = _mm_unpacklo_epi16(r0, r1);    // rows 0, 1 of channels 0-3
-        const __m128i high01 = _mm_unpackhi_epi16(r0, r1);   // rows 0, 1 of channels 4-7
-        const __m128i low23 = _mm_unpacklo_epi16(r2, r3);
-        const __m128i high23 = _mm_unpackhi_epi16(r2, r3);
-        StoreChannelPair(volts, _mm_unpacklo_epi32(low01, low23), samples[0], samples[1], j);
-        StoreChannelPair(volts, _mm_unpackhi_epi32(low01, low23), samples[2], samples[3], j);
-        StoreChannelPair(volts, _mm_unpacklo_epi32(high01, high23), samples[4], samples[5], j);
-        StoreChannelPair(volts, _mm_unpackhi_epi32(high01, high23), samples[6], samples[7], j);
-    }
+    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce)
+        Group(volts, reinterpret_cast<const __m128i*>(set + std::size_t{j} * Channels), samples, j);
     return j;
 }
 
@@ -225,11 +221,11 @@ std::uint32_t ConvertInFloat(FloatFormula formula, const std::uint16_t* set, std
     case 1:
         return ConvertRun(formula, set, samples[0], rows);
     case 2:
-        return ConvertTwo(volts, set, samples, rows);
+        return ConvertGroups<2, TwoChannelRows>(volts, set, samples, rows);
     case 4:
-        return ConvertFour(volts, set, samples, rows);
+        return ConvertGroups<4, FourChannelRows>(volts, set, samples, rows);
     case 8:
-        return ConvertEight(volts, set, samples, rows);
+        return ConvertGroups<8, EightChannelRows>(volts, set, samples, rows);
     default:
         return ConvertGathered(volts, set, channels, samples, rows);
     }
