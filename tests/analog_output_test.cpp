@@ -175,17 +175,29 @@ TEST_F(AnalogOutputTest, FailedSendsWarnEachAndTheRestIsStillSent)
     EXPECT_FALSE(host().running());
 }
 
-TEST_F(AnalogOutputTest, ThirdInputReportedByTheHostReachesNoConverter)
+// A stored module may bring more inputs than the board has outputs: their
+// blocks are taken and given back every round, and reach no converter.
+TEST_F(AnalogOutputTest, InputsBeyondTheTwoOutputsAreHandedBackUnwritten)
 {
-    standin::HostModule* da = placeOutputs(3);
+    standin::HostModule* da = placeOutputs(4);
     ASSERT_NE(da, nullptr);
-    ASSERT_EQ(da->inputs(), 3u);
+    ASSERT_EQ(da->inputs(), 4u);
     ASSERT_TRUE(host().start(1.0, 2));
     driver().SimTorq7_ClearLog();
-    for (unsigned input = 0; input < 3; ++input)
-        host().feedInput(da, input, {2.5f, 2.5f});
-    host().runRounds(1, 2);
-    EXPECT_EQ(setDataChannels(), (std::vector<std::uint32_t>{0, 0, 1, 1}));
+    constexpr unsigned kRounds = 3;
+    for (unsigned round = 0; round < kRounds; ++round) {
+        for (unsigned input = 0; input < 4; ++input)
+            host().feedInput(da, input, {2.5f, 2.5f});
+        host().runRounds(1, 2);
+    }
+    std::vector<std::uint32_t> expected;
+    for (unsigned round = 0; round < kRounds; ++round)
+        expected.insert(expected.end(), {0, 0, 1, 1});
+    EXPECT_EQ(setDataChannels(), expected);
+    for (unsigned input = 0; input < 4; ++input) {
+        EXPECT_EQ(inputReleases(input), kRounds) << "input " << input;
+        EXPECT_EQ(host().waitingInputBlocks(da, input), 0u) << "input " << input;
+    }
     EXPECT_EQ(driver().SimTorq7_CountCalls(SIM_GETLASTERROR, kBoard), 0u);
     EXPECT_TRUE(host().warnings().empty());
 }

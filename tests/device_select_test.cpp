@@ -221,6 +221,47 @@ TEST_F(DeviceSelectTest, KeysMouseAndCloseBoxChooseOrCancel)
     }
 }
 
+// DialogBoxParam also ends without the user's answer: 0 when the owner is
+// gone before or while the dialog is up, and whatever its loop makes of a
+// WM_QUIT. None of these is a choice, and the first board stays free.
+TEST_F(DeviceSelectTest, DialogEndedWithoutAnAnswerClaimsNothing)
+{
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> action;
+    };
+    const Case kCases[] = {
+        {"owner destroyed while open", [](HWND dialog) { DestroyWindow(GetWindow(dialog, GW_OWNER)); }},
+        {"WM_QUIT in its loop", [](HWND) { PostQuitMessage(0); }},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        freshHost();
+        startWithBoards();
+        EXPECT_EQ(place("TORQ7AD", c.action), nullptr);
+        // the quit the dialog's loop passed on is the test's, not the host's
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        EXPECT_EQ(offeredTo("TORQ7AD"), kAllLabels) << "a board was claimed without a choice";
+    }
+
+    // Owner gone before the dialog: a module on the second board, whose
+    // window the host has lost, is sent its create again.
+    freshHost();
+    startWithBoards();
+    standin::HostModule* module = place("TORQ7AD", [](HWND dialog) {
+        Highlight(dialog, 1);
+        PressButton(dialog, IDOK);
+    });
+    ASSERT_NE(module, nullptr);
+    DestroyWindow(module->window());
+    const std::size_t dialogs = host().dialogsSeen();
+    EXPECT_EQ(host().sendMessage(module, MODMSG_CREATE), 0u);
+    EXPECT_EQ(host().dialogsSeen(), dialogs);
+    EXPECT_EQ(module->dataAs<AdModuleData>()->wBoardNumber, 14) << "the module's board was rewritten";
+    EXPECT_EQ(offeredTo("TORQ7AD"), (std::vector<std::string>{"Torq-Q7 #0", "Torq-Q7 #1"}));
+}
+
 TEST_F(DeviceSelectTest, OkWithNothingHighlightedKeepsTheDialogOpen)
 {
     startWithBoards();

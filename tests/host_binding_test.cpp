@@ -143,11 +143,22 @@ TEST_F(HostBindingTest, RefusedModuleOrVariableBindingEndsStartUp)
     }
 }
 
-TEST_F(HostBindingTest, WepAndFinishReturnOne)
+// The class bitmaps the host drew with go with the library.
+TEST_F(HostBindingTest, WepAndFinishReturnOneAndFinishDeletesTheClassBitmaps)
 {
     ASSERT_TRUE(startLibrary(true));
+    std::vector<HGDIOBJ> bitmaps;
+    for (const standin::RegisteredClass& cls : host().classes()) {
+        bitmaps.push_back(HandleFromHost32<HGDIOBJ>(cls.info.hIconBitmap));
+        bitmaps.push_back(HandleFromHost32<HGDIOBJ>(cls.info.hModuleBitmap));
+    }
+    ASSERT_EQ(bitmaps.size(), 8u);
+    for (HGDIOBJ bitmap : bitmaps)
+        EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
     EXPECT_EQ(host().wep(), 1u);
     EXPECT_EQ(host().finish(), 1u);
+    for (HGDIOBJ bitmap : bitmaps)
+        EXPECT_EQ(GetObjectType(bitmap), 0u) << "a class bitmap outlived the library";
 }
 
 TEST_F(HostBindingTest, WithoutTheDriverStartUpSucceedsButOffersNoModules)

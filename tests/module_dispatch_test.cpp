@@ -310,8 +310,10 @@ TEST_F(ModuleDispatchTest, RestoredModulesOfOneKindShareTheClaimOfTheirBoard)
     EXPECT_TRUE(host().warnings().empty());
     EXPECT_EQ(host().placeModule("TORQ7AD"), nullptr) << "the restored modules did not claim the board";
     host().deleteModule(first);
+    EXPECT_EQ(host().placeModule("TORQ7AD"), nullptr) << "the board was offered while the second module holds it";
+    host().deleteModule(second);
     standin::HostModule* again = placeWithFirstBoard("TORQ7AD");
-    ASSERT_NE(again, nullptr) << "one flag per board and kind: the delete frees the board";
+    ASSERT_NE(again, nullptr) << "the last delete frees the board";
     EXPECT_EQ(BoardOf(again), kBoard);
 }
 

@@ -75,6 +75,33 @@ TEST_F(PacingTest, WrappingTickCountNeverReleasesEarly)
         EXPECT_EQ(blocks[k].tick, 0xFFFFFF00u + (k + 1) * 100) << "block " << k;
 }
 
+// A host may write the start tick just after its first process call: that
+// call reads the clock before the start. Every block still waits for its
+// own due time, counted from the start tick.
+TEST_F(PacingTest, ClockReadBeforeTheStartTickReleasesNothingEarly)
+{
+    for (std::uint32_t before : {1u, 2u, 50u}) {
+        SCOPED_TRACE(testing::Message() << before << " ms before the start");
+        freshHost();
+        startWithBoard(kBoard);
+        standin::HostModule* din = placeInput(1);
+        ASSERT_NE(din, nullptr);
+        ASSERT_TRUE(host().start(1.0, 100));
+        host().setClock(kClockStart - before);
+        host().runRound();
+        EXPECT_EQ(released(din, 0), 0u);
+        host().setClock(kClockStart);
+        for (unsigned k = 1; k <= 3; ++k) {
+            host().runRounds(1, 99);
+            EXPECT_EQ(released(din, 0), k - 1u) << "released before its due time";
+            host().runRounds(1, 1);
+            const auto blocks = host().releasedBlocks(din, 0);
+            ASSERT_EQ(blocks.size(), k);
+            EXPECT_EQ(blocks.back().tick, kClockStart + k * 100);
+        }
+    }
+}
+
 TEST_F(PacingTest, PauseFreezesFillingReadingAndReleasing)
 {
     standin::HostModule* din = placeInput(1);

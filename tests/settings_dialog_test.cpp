@@ -406,6 +406,38 @@ TEST_F(SettingsDialogTest, OneDialogAtATimeAndNoCopyLeftBehind)
     EXPECT_EQ(calls[1].line, 311);
 }
 
+// The setup message names the module; a host whose current module is
+// another one (here of a class with a smaller block) gets no dialog, and
+// neither module changes.
+TEST_F(SettingsDialogTest, SetupOfAModuleThatIsNotTheHostsCurrentOneIsRefused)
+{
+    standin::HostModule* analogInput = place(kDialogKinds[0], 2);
+    standin::HostModule* analogOutput = place(kDialogKinds[3], 1);
+    const ModuleSnapshot inputBefore = ModuleSnapshot::Of(analogInput);
+    const ModuleSnapshot outputBefore = ModuleSnapshot::Of(analogOutput);
+    host().clearRecords();
+    const std::size_t seen = host().dialogsSeen();
+    // placing the analog output made it the current module
+    EXPECT_EQ(host().sendMessage(analogInput, MODMSG_SETUP), 1u);
+    EXPECT_EQ(host().dialogsSeen(), seen);
+    const std::vector<standin::Warning> warnings = host().warnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].caption, "エラー");
+    EXPECT_EQ(warnings[0].text, "設定するモジュールがホストの選んでいるモジュールと違います\n設定を開きません");
+    EXPECT_TRUE(host().memoryCalls().empty());
+    EXPECT_TRUE(ModuleSnapshot::Of(analogInput) == inputBefore);
+    EXPECT_TRUE(ModuleSnapshot::Of(analogOutput) == outputBefore);
+
+    // Made current, the module's own dialog opens on its own block.
+    openSettings(analogInput, [](HWND dialog) {
+        EXPECT_EQ(FieldText(dialog, IDC_SELECTED_CHANNEL), "0");
+        EXPECT_EQ(TabState(dialog, 1), TAB_PRESENT);
+        PressButton(dialog, IDOK);
+    });
+    EXPECT_EQ(memoryCallsOf("Torq7AdCtlDlg").size(), 2u);
+    EXPECT_TRUE(ModuleSnapshot::Of(analogOutput) == outputBefore);
+}
+
 // Names are cut to their room in the block (channel 19 bytes, module name
 // 12, description 40) at a character boundary: no half of a double-byte
 // character is left at the end.

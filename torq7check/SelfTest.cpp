@@ -79,11 +79,8 @@ bool WaitForSet(std::uint16_t board, std::uint32_t words)
     }
 }
 
-void ReportChannelVolts(const VoltFormula& formula, const std::vector<std::uint16_t>& set, std::uint32_t channel,
-                        std::uint32_t channels)
+void ReportChannelVolts(const std::vector<float>& volts, std::uint32_t channel)
 {
-    std::vector<float> volts(kSamples);
-    ConvertChannel(formula, set.data(), channel, channels, volts.data(), kSamples);
     double sum = 0.0;
     for (float v : volts)
         sum += v;
@@ -120,8 +117,13 @@ bool TestAnalogInput(std::uint16_t board, std::uint32_t channels, unsigned range
     if (!good)
         return false;
     const VoltFormula formula = MakeVoltFormula(kInputRanges[range].fRangeHigh, kInputRanges[range].fRangeLow);
+    std::vector<std::vector<float>> volts(channels, std::vector<float>(kSamples));
+    float* samples[kMaxSetChannels] = {};
     for (std::uint32_t channel = 0; channel < channels; ++channel)
-        ReportChannelVolts(formula, set, channel, channels);
+        samples[channel] = volts[channel].data();
+    ConvertSet(formula, set.data(), channels, samples, kSamples);
+    for (std::uint32_t channel = 0; channel < channels; ++channel)
+        ReportChannelVolts(volts[channel], channel);
     return true;
 }
 

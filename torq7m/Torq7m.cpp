@@ -55,6 +55,7 @@ extern "C" std::uint32_t TORQ7_CALL FinishVireoDLL(std::uint32_t)
 {
     UnregisterChannelBarClasses();
     ReleaseDialogFont();
+    ReleaseClassBitmaps();
     ShutdownBoardTable();
     DestroyEventWindow();
     return 1;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "../host/HostImport.h"
 #include "../host/LibraryInstance.h"
 #include "../modules/ClassTable.h"
@@ -88,7 +90,8 @@ constexpr DispatchEntry kDoDispatch[] = {
     {MODMSG_STOP, Reply::HandlerResult, DoStop},
 };
 
-// The analog output's start only checks the stored range; it always answers 1.
+// The analog output's start checks that no other analog output measures on
+// its board, and the stored range.
 constexpr DispatchEntry kDaDispatch[] = {
     {kMsgHostNotice1, Reply::Acknowledge, nullptr},
     {MODMSG_CREATE, Reply::HandlerResult, PlaceModule<kKindAnalogOutput, DaCreate>},
@@ -96,8 +99,8 @@ constexpr DispatchEntry kDaDispatch[] = {
     {MODMSG_SETUP, Reply::AcknowledgeAfter, DaSettingsDialog},
     {kMsgHostNotice104, Reply::Acknowledge, nullptr},
     {MODMSG_LOADED, Reply::HandlerResult, DaLoaded},
-    {MODMSG_START, Reply::AcknowledgeAfter, DaStart},
-    {MODMSG_STOP, Reply::Acknowledge, nullptr},
+    {MODMSG_START, Reply::HandlerResult, DaStart},
+    {MODMSG_STOP, Reply::HandlerResult, DaStop},
 };
 
 // What the host is told of a class beside its description.
@@ -124,6 +127,9 @@ constexpr std::uint32_t kClassInfoField16 = 12;
 // The host keeps pointers to these names for as long as the library is loaded.
 char g_shortNames[kClassCount][kShortNameSize];
 char g_longNames[kClassCount][kLongNameSize];
+// The class bitmaps the host draws with, until the library is finished.
+HBITMAP g_iconBitmaps[kClassCount];
+HBITMAP g_moduleBitmaps[kClassCount];
 
 std::uint32_t Dispatch(const ModuleClass& moduleClass, ModuleRecord* module, std::uint32_t message,
                        std::uint32_t param1, std::uint32_t param2)
@@ -176,8 +182,10 @@ void RegisterModuleClass(unsigned index)
     info.dwMenuCommand = moduleClass.menuCommand;
     info.pszShortName = ToHost32(g_shortNames[index]);
     info.pszLongName = ToHost32(g_longNames[index]);
-    info.hIconBitmap = HandleToHost32(LoadBitmapA(g_hInstLibrary, moduleClass.iconBitmap));
-    info.hModuleBitmap = HandleToHost32(LoadBitmapA(g_hInstLibrary, moduleClass.moduleBitmap));
+    g_iconBitmaps[index] = LoadBitmapA(g_hInstLibrary, moduleClass.iconBitmap);
+    g_moduleBitmaps[index] = LoadBitmapA(g_hInstLibrary, moduleClass.moduleBitmap);
+    info.hIconBitmap = HandleToHost32(g_iconBitmaps[index]);
+    info.hModuleBitmap = HandleToHost32(g_moduleBitmaps[index]);
     info.pfnMessageHandler = ToHost32(reinterpret_cast<void*>(kMessageHandlers[index]));
     info.pfnProcess = ToHost32(reinterpret_cast<void*>(moduleClass.process));
     g_host.RegisterModuleClass(&info);
@@ -189,4 +197,15 @@ void RegisterModuleClasses()
 {
     for (unsigned index = 0; index < kClassCount; ++index)
         RegisterModuleClass(index);
+}
+
+void ReleaseClassBitmaps()
+{
+    for (HBITMAP* bitmaps : {g_iconBitmaps, g_moduleBitmaps}) {
+        for (unsigned index = 0; index < kClassCount; ++index) {
+            if (bitmaps[index])
+                DeleteObject(bitmaps[index]);
+            bitmaps[index] = nullptr;
+        }
+    }
 }

@@ -6,3 +6,6 @@
 // Registers digital input, digital output, analog output and analog input,
 // in this order.
 void RegisterModuleClasses();
+// Deletes the class bitmaps loaded at registration; the host draws with them
+// until the library is finished.
+void ReleaseClassBitmaps();

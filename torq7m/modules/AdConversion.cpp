@@ -16,8 +16,6 @@ constexpr int kFloatDigits = 24;
 // The powers of two within which every value formed stays a normal float.
 constexpr int kLowestExactExponent = -126;
 constexpr int kHighestExactExponent = 127;
-constexpr unsigned kWordBits = 16;
-constexpr std::uint32_t kCodeMask = 0xFFF;
 
 constexpr int kExponentBias = 1023;
 constexpr unsigned kFractionBits = 52;
@@ -83,84 +81,154 @@ struct DoubleFormula {
     }
 };
 
-// Word by word, samples `from` .. count-1; a one-channel set is one
-// contiguous run, which the compiler converts with vector loads.
+// Rows of the set taken at once by the vector paths: four samples of every
+// channel, one 128-bit store per channel.
+constexpr std::uint32_t kRowsAtOnce = 4;
+
+// Rows `from` .. rows-1, word by word.
 template <typename Formula>
-void ConvertWords(Formula formula, const std::uint16_t* __restrict set, std::uint32_t channel,
-                  std::uint32_t channels, float* __restrict samples, std::uint32_t from, std::uint32_t count)
+void ConvertRows(Formula formula, const std::uint16_t* set, std::uint32_t channels, float* const* samples,
+                 std::uint32_t from, std::uint32_t rows)
 {
-    if (channels == 1) {
-        for (std::uint32_t j = from; j < count; ++j)
-            samples[j] = formula(set[j]);
-        return;
+    for (std::uint32_t j = from; j < rows; ++j) {
+        const std::uint16_t* row = set + std::size_t{j} * channels;
+        for (std::uint32_t c = 0; c < channels; ++c) {
+            if (samples[c])
+                samples[c][j] = formula(row[c]);
+        }
     }
-    for (std::uint32_t j = from; j < count; ++j)
-        samples[j] = formula(set[std::size_t{j} * channels + channel]);
 }
 
-__m128 VoltsOf(__m128i codes, __m128 low, __m128 step)
+// One channel: the set is one contiguous run, which the compiler converts
+// with vector loads.
+std::uint32_t ConvertRun(FloatFormula formula, const std::uint16_t* __restrict set, float* __restrict samples,
+                         std::uint32_t rows)
 {
-    return _mm_add_ps(low, _mm_mul_ps(step, _mm_cvtepi32_ps(codes)));
+    for (std::uint32_t j = 0; j < rows; ++j)
+        samples[j] = formula(set[j]);
+    return rows;
 }
 
-// Two channels: each 32-bit lane of the set is one sample of both; the
-// channel's code is taken out of it with two shifts.
-std::uint32_t ConvertPairs(FloatFormula formula, const std::uint16_t* set, std::uint32_t channel, float* samples,
-                           std::uint32_t count)
+struct VectorFormula {
+    __m128 low;
+    __m128 step;
+
+    explicit VectorFormula(FloatFormula formula) : low(_mm_set1_ps(formula.low)), step(_mm_set1_ps(formula.step)) {}
+
+    // Four words whose codes stand in the 32-bit lanes, shifted down already.
+    __m128 operator()(__m128i codes) const { return _mm_add_ps(low, _mm_mul_ps(step, _mm_cvtepi32_ps(codes))); }
+};
+
+// Eight words of four rows of one channel each for two channels, in 16-bit
+// lanes (the first channel's four, then the second's): their volts stored
+// at row j of both channels.
+void StoreChannelPair(const VectorFormula& volts, __m128i words, float* first, float* second, std::uint32_t j)
 {
-    const __m128i left = _mm_cvtsi32_si128(static_cast<int>(kWordBits * (1 - channel)));
-    const __m128 low = _mm_set1_ps(formula.low);
-    const __m128 step = _mm_set1_ps(formula.step);
+    const __m128i codes = _mm_srli_epi16(words, kCodeShift);
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_ps(first + j, volts(_mm_unpacklo_epi16(codes, zero)));
+    _mm_storeu_ps(second + j, volts(_mm_unpackhi_epi16(codes, zero)));
+}
+
+// Two channels: four rows are one 128-bit load, the channels its even and
+// odd 16-bit lanes.
+void TwoChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
+{
+    const __m128i four = _mm_loadu_si128(at);
+    // even lanes to the low half, odd lanes to the high half
+    const __m128i split =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(four, _MM_SHUFFLE(3, 1, 2, 0)), _MM_SHUFFLE(3, 1, 2, 0));
+    StoreChannelPair(volts, _mm_shuffle_epi32(split, _MM_SHUFFLE(3, 1, 2, 0)), samples[0], samples[1], j);
+}
+
+// Four channels: four rows are two 128-bit loads, transposed so that each
+// channel's four samples stand side by side.
+void FourChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
+{
+    const __m128i rows01 = _mm_loadu_si128(at);
+    const __m128i rows23 = _mm_loadu_si128(at + 1);
+    const __m128i lo = _mm_unpacklo_epi16(rows01, rows23);   // rows 0, 2 of channels 0-3
+    const __m128i hi = _mm_unpackhi_epi16(rows01, rows23);   // rows 1, 3 of channels 0-3
+    StoreChannelPair(volts, _mm_unpacklo_epi16(lo, hi), samples[0], samples[1], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi16(lo, hi), samples[2], samples[3], j);
+}
+
+// Eight channels: a row is one 128-bit load; four of them are transposed.
+void EightChannelRows(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j)
+{
+    const __m128i r0 = _mm_loadu_si128(at);
+    const __m128i r1 = _mm_loadu_si128(at + 1);
+    const __m128i r2 = _mm_loadu_si128(at + 2);
+    const __m128i r3 = _mm_loadu_si128(at + 3);
+    const __m128i low01 = _mm_unpacklo_epi16(r0, r1);    // rows 0, 1 of channels 0-3
+    const __m128i high01 = _mm_unpackhi_epi16(r0, r1);   // rows 0, 1 of channels 4-7
+    const __m128i low23 = _mm_unpacklo_epi16(r2, r3);
+    const __m128i high23 = _mm_unpackhi_epi16(r2, r3);
+    StoreChannelPair(volts, _mm_unpacklo_epi32(low01, low23), samples[0], samples[1], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi32(low01, low23), samples[2], samples[3], j);
+    StoreChannelPair(volts, _mm_unpacklo_epi32(high01, high23), samples[4], samples[5], j);
+    StoreChannelPair(volts, _mm_unpackhi_epi32(high01, high23), samples[6], samples[7], j);
+}
+
+using RowGroup = void (*)(const VectorFormula& volts, const __m128i* at, float* const* samples, std::uint32_t j);
+
+// Every whole group of four rows of a set of `Channels` channels, by `Group`.
+template <std::uint32_t Channels, RowGroup Group>
+std::uint32_t ConvertGroups(const VectorFormula& volts, const std::uint16_t* set, float* const* samples,
+                            std::uint32_t rows)
+{
     std::uint32_t j = 0;
-    for (; j + 4 <= count; j += 4) {
-        const __m128i rows = _mm_loadu_si128(reinterpret_cast<const __m128i*>(set + std::size_t{j} * 2));
-        const __m128i codes = _mm_srli_epi32(_mm_sll_epi32(rows, left), kWordBits + kCodeShift);
-        _mm_storeu_ps(samples + j, VoltsOf(codes, low, step));
+    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce)
+        Group(volts, reinterpret_cast<const __m128i*>(set + std::size_t{j} * Channels), samples, j);
+    return j;
+}
+
+// Any other channel count, or a channel without room: four rows converted
+// as one contiguous run of 4n words into floats, then handed out by channel.
+std::uint32_t ConvertGathered(const VectorFormula& volts, const std::uint16_t* set, std::uint32_t channels,
+                              float* const* samples, std::uint32_t rows)
+{
+    alignas(16) float converted[kRowsAtOnce * kMaxSetChannels];
+    const __m128i zero = _mm_setzero_si128();
+    const std::uint32_t words = kRowsAtOnce * channels;
+    std::uint32_t j = 0;
+    for (; j + kRowsAtOnce <= rows; j += kRowsAtOnce) {
+        const std::uint16_t* run = set + std::size_t{j} * channels;
+        for (std::uint32_t w = 0; w < words; w += 4) {
+            const __m128i four = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(run + w));
+            _mm_store_ps(converted + w, volts(_mm_unpacklo_epi16(_mm_srli_epi16(four, kCodeShift), zero)));
+        }
+        for (std::uint32_t c = 0; c < channels; ++c) {
+            if (float* out = samples[c]) {
+                for (std::uint32_t k = 0; k < kRowsAtOnce; ++k)
+                    out[j + k] = converted[k * channels + c];
+            }
+        }
     }
     return j;
 }
 
-// The 64-bit lanes holding the channel in the row at `row` and the next; of
-// four channels, the two rows side by side.
-template <bool kFourChannels>
-__m128i TwoRows(const std::uint16_t* row, std::size_t channels)
+// The vector path for the set's shape; the rows it leaves are converted
+// word by word.
+std::uint32_t ConvertInFloat(FloatFormula formula, const std::uint16_t* set, std::uint32_t channels,
+                             float* const* samples, std::uint32_t rows)
 {
-    if (kFourChannels)
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
-    const __m128d first = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row)));
-    return _mm_castpd_si128(_mm_loadh_pd(first, reinterpret_cast<const double*>(row + channels)));
-}
-
-// The codes of four rows from `row`: each lane shifted right to the
-// channel's code, and the low halves of the four lanes gathered.
-template <bool kFourChannels>
-__m128i FourCodes(const std::uint16_t* row, std::size_t channels, __m128i right, __m128i mask)
-{
-    const __m128 a = _mm_castsi128_ps(_mm_srl_epi64(TwoRows<kFourChannels>(row, channels), right));
-    const __m128 b = _mm_castsi128_ps(_mm_srl_epi64(TwoRows<kFourChannels>(row + 2 * channels, channels), right));
-    return _mm_and_si128(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))), mask);
-}
-
-// A multiple of four channels: the channel is one 16-bit lane of a 64-bit
-// load per row.
-template <bool kFourChannels>
-std::uint32_t ConvertQuads(FloatFormula formula, const std::uint16_t* set, std::uint32_t channel,
-                           std::uint32_t channels, float* samples, std::uint32_t count)
-{
-    const __m128i right = _mm_cvtsi32_si128(static_cast<int>(kWordBits * (channel % 4) + kCodeShift));
-    const __m128i mask = _mm_set1_epi32(kCodeMask);
-    const __m128 low = _mm_set1_ps(formula.low);
-    const __m128 step = _mm_set1_ps(formula.step);
-    const std::size_t n = channels;
-    const std::uint16_t* row = set + (channel - channel % 4);
-    std::uint32_t j = 0;
-    for (; j + 8 <= count; j += 8, row += 8 * n) {
-        const __m128i first = FourCodes<kFourChannels>(row, n, right, mask);
-        const __m128i second = FourCodes<kFourChannels>(row + 4 * n, n, right, mask);
-        _mm_storeu_ps(samples + j, VoltsOf(first, low, step));
-        _mm_storeu_ps(samples + j + 4, VoltsOf(second, low, step));
+    const VectorFormula volts(formula);
+    const bool everyChannel = std::all_of(samples, samples + channels, [](const float* s) { return s != nullptr; });
+    if (!everyChannel)
+        return ConvertGathered(volts, set, channels, samples, rows);
+    switch (channels) {
+    case 1:
+        return ConvertRun(formula, set, samples[0], rows);
+    case 2:
+        return ConvertGroups<2, TwoChannelRows>(volts, set, samples, rows);
+    case 4:
+        return ConvertGroups<4, FourChannelRows>(volts, set, samples, rows);
+    case 8:
+        return ConvertGroups<8, EightChannelRows>(volts, set, samples, rows);
+    default:
+        return ConvertGathered(volts, set, channels, samples, rows);
     }
-    return j;
 }
 
 }  // namespace
@@ -173,25 +241,14 @@ VoltFormula MakeVoltFormula(double high, double low)
     return {low, step, FloatIsExact(low, step)};
 }
 
-float WordToVolts(const VoltFormula& formula, std::uint16_t raw)
-{
-    return DoubleFormula{formula.low, formula.step}(raw);
-}
-
-void ConvertChannel(const VoltFormula& formula, const std::uint16_t* set, std::uint32_t channel,
-                    std::uint32_t channels, float* samples, std::uint32_t count)
+void ConvertSet(const VoltFormula& formula, const std::uint16_t* set, std::uint32_t channels, float* const* samples,
+                std::uint32_t rows)
 {
     if (!formula.floatIsExact) {
-        ConvertWords(DoubleFormula{formula.low, formula.step}, set, channel, channels, samples, 0, count);
+        ConvertRows(DoubleFormula{formula.low, formula.step}, set, channels, samples, 0, rows);
         return;
     }
     const FloatFormula inFloat{static_cast<float>(formula.low), static_cast<float>(formula.step)};
-    std::uint32_t done = 0;
-    if (channels == 2)
-        done = ConvertPairs(inFloat, set, channel, samples, count);
-    else if (channels == 4)
-        done = ConvertQuads<true>(inFloat, set, channel, channels, samples, count);
-    else if (channels % 4 == 0)
-        done = ConvertQuads<false>(inFloat, set, channel, channels, samples, count);
-    ConvertWords(inFloat, set, channel, channels, samples, done, count);
+    const std::uint32_t done = ConvertInFloat(inFloat, set, channels, samples, rows);
+    ConvertRows(inFloat, set, channels, samples, done, rows);
 }

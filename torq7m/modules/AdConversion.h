@@ -9,14 +9,17 @@ struct VoltFormula {
     double low;
     double step;   // volts per code, (high - low) x 2^-12
     // Float arithmetic gives the same floats bit for bit (FloatIsExact in
-    // AdConversion.cpp); then the conversion runs on four samples at a time.
+    // AdConversion.cpp); then the conversion runs on four rows at a time.
     bool floatIsExact;
 };
 
+// The board samples at most eight channels into one set.
+constexpr std::uint32_t kMaxSetChannels = 8;
+
 VoltFormula MakeVoltFormula(double high, double low);
-float WordToVolts(const VoltFormula& formula, std::uint16_t raw);
-// Samples 0 .. count-1 of `channel` of a set of `channels` interleaved
-// channels; the set holds at least count x channels words, and channel is
-// below channels.
-void ConvertChannel(const VoltFormula& formula, const std::uint16_t* set, std::uint32_t channel,
-                    std::uint32_t channels, float* samples, std::uint32_t count);
+// Rows 0 .. rows-1 of a set of `channels` (1 to kMaxSetChannels) interleaved
+// channels, in one pass over the set: sample j of channel c, word c + j x
+// channels, goes to samples[c][j]; a channel whose samples[c] is null is
+// left out.
+void ConvertSet(const VoltFormula& formula, const std::uint16_t* set, std::uint32_t channels, float* const* samples,
+                std::uint32_t rows);

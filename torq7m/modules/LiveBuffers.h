@@ -11,6 +11,7 @@ struct ModuleRecord;
 struct LiveBuffer {
     void* address;
     std::uint32_t elements;   // what the buffer was allocated for
+    std::uint32_t channels;   // interleaved in it: the module's channel count at the start
 };
 
 // The module's buffer, or {null, 0}.

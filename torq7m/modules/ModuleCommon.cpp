@@ -7,10 +7,11 @@
 #include "../board/DriverApi.h"
 #include "../host/HostImport.h"
 
-void ClaimChosenBoard(ModuleKind kind, int slot, std::uint16_t* boardNumber)
+void ClaimChosenBoard(const ModuleRecord* module, ModuleKind kind, int slot, std::uint16_t* boardNumber)
 {
     ClaimBoardSlot(kind, slot);
     *boardNumber = g_boardTable[slot].boardNumber;
+    HoldBoard(module, kind, *boardNumber);
 }
 
 void ApplyDefaultCounts(ModuleRecord* module, std::uint32_t inputs, std::uint32_t outputs)

@@ -5,6 +5,7 @@
 
 #include "../board/BoardTable.h"
 #include "../host/HostRecords.h"
+#include "BoardHolders.h"
 #include "ChannelNames.h"
 #include "ClassTable.h"
 
@@ -29,13 +30,14 @@ inline unsigned BoundedCount(std::uint32_t hostCount, unsigned classLimit)
 // The create step once a board is chosen: the module claims the board in
 // `slot` (0-15, present) for its kind and takes its number into the
 // settings block.
-void ClaimChosenBoard(ModuleKind kind, int slot, std::uint16_t* boardNumber);
+void ClaimChosenBoard(const ModuleRecord* module, ModuleKind kind, int slot, std::uint16_t* boardNumber);
 
-// Delete: the module gives up its claim on its board.
+// Delete: the module gives up its claim on its board; the board is offered
+// again once no other module of the kind holds it.
 template <typename Data, ModuleKind Kind>
 std::uint32_t ReleaseModuleBoard(ModuleRecord* module)
 {
-    ReleaseBoardSlot(Kind, ModuleDataOf<Data>(module)->wBoardNumber);
+    LetBoardGo(module, Kind, ModuleDataOf<Data>(module)->wBoardNumber);
     return 1;
 }
 
@@ -43,7 +45,11 @@ std::uint32_t ReleaseModuleBoard(ModuleRecord* module)
 template <typename Data, ModuleKind Kind>
 std::uint32_t ReclaimModuleBoard(ModuleRecord* module)
 {
-    return ReclaimBoardOnLoad(Kind, ModuleDataOf<Data>(module)->wBoardNumber);
+    const std::uint16_t board = ModuleDataOf<Data>(module)->wBoardNumber;
+    const int reclaimed = ReclaimBoardOnLoad(Kind, board);
+    if (reclaimed)
+        HoldBoard(module, Kind, board);
+    return static_cast<std::uint32_t>(reclaimed);
 }
 
 // A newly placed module without channels gets its class's default counts.

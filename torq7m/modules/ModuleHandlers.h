@@ -33,4 +33,5 @@ std::uint32_t TORQ7_CALL DoProcess(ModuleRecord* module);
 std::uint32_t DaCreate(ModuleRecord* module, int slot);
 std::uint32_t DaLoaded(ModuleRecord* module);
 std::uint32_t DaStart(ModuleRecord* module);
+std::uint32_t DaStop(ModuleRecord* module);
 std::uint32_t TORQ7_CALL DaProcess(ModuleRecord* module);

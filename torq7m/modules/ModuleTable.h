@@ -55,6 +55,17 @@ struct ModuleTable {
         return value;
     }
 
+    // Calls `visit(module, value)` for every record kept; on the host's thread.
+    template <typename Visit>
+    void ForEach(Visit&& visit)
+    {
+        const unsigned end = used.load(std::memory_order_acquire);
+        for (unsigned i = 0; i < end; ++i) {
+            if (const ModuleRecord* module = slots[i].module.load(std::memory_order_acquire))
+                visit(module, slots[i].value);
+        }
+    }
+
 private:
     Slot* FindSlot(const ModuleRecord* module)
     {

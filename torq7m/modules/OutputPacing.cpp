@@ -12,6 +12,7 @@ struct PacingCounts {
     std::uint32_t samplesHigh[kChannelStateSlots];   // bits 32-63 of each channel's sample count
     std::uint32_t lastElapsed;                       // ticks since the start at the last reading
     std::uint32_t elapsedWraps;                      // times those ticks have passed 2^32
+    bool startReached;                               // a reading at or after the start tick was taken
 };
 
 namespace {
@@ -33,13 +34,21 @@ std::uint64_t SamplesEmitted(const PacingCall& call, const PacedChannel& channel
 // Ticks since the start of the measurement. Successive readings that drop by
 // more than half the tick range have passed a multiple of 2^32 ms; a reading
 // a little below the last one is a clock that went back, taken as it is.
+// A host may write the start tick just after its first process call: until
+// a reading at or after the start tick, one in the upper half of the range
+// was taken before the start, and no time has elapsed yet.
 std::uint64_t ElapsedTicks(PacingCounts* counts)
 {
     const std::uint32_t elapsed = GetTickCount() - dwExperimentStartTimeTicks;
     if (!counts)
         return elapsed;
-    if (elapsed < counts->lastElapsed && counts->lastElapsed - elapsed >= kHalfTickRange)
+    if (!counts->startReached) {
+        if (elapsed >= kHalfTickRange)
+            return 0;
+        counts->startReached = true;
+    } else if (elapsed < counts->lastElapsed && counts->lastElapsed - elapsed >= kHalfTickRange) {
         ++counts->elapsedWraps;
+    }
     counts->lastElapsed = elapsed;
     return std::uint64_t{counts->elapsedWraps} << 32 | elapsed;
 }

@@ -82,16 +82,31 @@ void PaceOutputs(ModuleRecord* module, Fill& fill, const char* file, std::int32_
 // channel: the block a channel still holds is complete at the source, so it
 // goes to the host first and the new samples fill the next one. Nothing that
 // the source delivered is dropped while the host supplies blocks, even when
-// the source runs ahead of the tick count.
+// the source runs ahead of the tick count. Every channel's new block is
+// filled at once, by `fill(samples, count)`: samples[i] is the room of
+// output channel i's block, null where the channel takes no block in this
+// call, and count the samples of each block.
 template <typename Fill>
 void PaceNewSet(ModuleRecord* module, Fill& fill, const char* file, std::int32_t line)
 {
-    ForEachPacedChannel(module, file, line, [&fill](const PacingCall& call, const PacedChannel& channel) {
+    PacingCall call;
+    if (!BeginPacing(module, file, line, &call))
+        return;
+    PacedChannel opened[kChannelStateSlots];
+    float* samples[kChannelStateSlots] = {};
+    unsigned count = 0;
+    // The count is read again after each channel: the host may change it.
+    for (std::uint32_t i = 0; i < BoundedCount(module->uiOutputChannels, kChannelStateSlots); ++i) {
+        PacedChannel& channel = opened[count];
+        if (!OpenPacedChannel(call, i, &channel))
+            continue;
         ReleaseHeld(call, channel);
-        if (float* samples = StampNextBlock(call, channel))
-            fill(channel.index, samples, call.blockSize);
-        ReleaseIfDue(call, channel);
-    });
+        samples[i] = StampNextBlock(call, channel);
+        ++count;
+    }
+    fill(samples, call.blockSize);
+    for (unsigned k = 0; k < count; ++k)
+        ReleaseIfDue(call, opened[k]);
 }
 
 // Releases the blocks that are due and fills none.

@@ -1,4 +1,5 @@
 // The analog input class: buffered sampling of up to eight inputs.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -22,37 +23,29 @@ constexpr std::int32_t kLineAllocate = 200;
 constexpr std::int32_t kLineFree = 253;
 constexpr std::int32_t kLineRelease = 437;
 constexpr unsigned kTextSize = 256;
+// NewMemAlloc takes a 32-bit size.
+constexpr std::uint64_t kLargestBufferBytes = 0xFFFFFFFFu;
 constexpr const AnalogInputLists& kLists = *kClassTable[kClassAd].analogInput;
 
-// The set read in one process call, as the pacing step fills blocks from it:
-// sample j of channel i is word i + j x n of the interleaved set, n the
-// module's output channel count.
-struct AdSetReader {
-    const ModuleRecord* module;
+// The set read in one process call, as the pacing step fills every
+// channel's block from it: sample j of channel i is word i + j x n, n the
+// channel count the buffer was made for at the start.
+struct AdSetFill {
     const std::uint16_t* words;
-    std::uint32_t total;
+    LiveBuffer buffer;
     VoltFormula formula;
 
-    // A sample outside the set (block size or channel count changed since
-    // the start), or any sample without a buffer, is 0.
-    float SampleAt(std::uint32_t channel, std::uint32_t sample, std::uint32_t channels) const
+    // A channel or a sample outside the set (the channel count or the block
+    // size changed since the start) is 0.
+    void operator()(float* const* samples, std::uint32_t count) const
     {
-        const std::uint32_t k = channels * sample + channel;
-        return words && k < total ? WordToVolts(formula, words[k]) : 0.0f;
-    }
-
-    void operator()(std::uint32_t channel, float* samples, std::uint32_t count) const
-    {
-        if (count == 0)
-            return;
-        const std::uint32_t channels = module->uiOutputChannels;
-        // Whole rows of the set, as the conversion reads them.
-        if (!words || channel >= channels || std::uint64_t{channels} * count > total) {
-            for (std::uint32_t j = 0; j < count; ++j)
-                samples[j] = SampleAt(channel, j, channels);
-            return;
+        const std::uint32_t rows = buffer.elements / buffer.channels;
+        const std::uint32_t converted = count < rows ? count : rows;
+        ConvertSet(formula, words, buffer.channels, samples, converted);
+        for (std::uint32_t c = 0; c < kChannelStateSlots; ++c) {
+            if (samples[c])
+                std::fill(samples[c] + (c < buffer.channels ? converted : 0), samples[c] + count, 0.0f);
         }
-        ConvertChannel(formula, words, channel, channels, samples, count);
     }
 };
 
@@ -102,13 +95,26 @@ int ConfigureSampling(ModuleRecord* module, char* text)
         std::snprintf(text, kTextSize, "バッファサイズのインデックスが不正です");
         return 0;
     }
+    // A damaged stored worksheet may bring any count: the board samples one
+    // to eight channels, and the set must fit one buffer of the host's.
     const std::uint32_t channels = module->uiOutputChannels;
+    if (channels == 0 || channels > kMaxSetChannels) {
+        std::snprintf(text, kTextSize, "チャンネル数 %u は使えません\nチャンネル数は 1～%u です", unsigned{channels},
+                      unsigned{kMaxSetChannels});
+        return 0;
+    }
+    const std::uint64_t total = std::uint64_t{uiGlobalBlockSize} * channels;
+    if (total * sizeof(std::uint16_t) > kLargestBufferBytes) {
+        std::snprintf(text, kTextSize, "ブロックサイズ %u × %u チャンネルのバッファは確保できません",
+                      unsigned{uiGlobalBlockSize}, unsigned{channels});
+        return 0;
+    }
     data->Mode.dwFirstChannel = 0;
     data->Mode.dwLastChannel = channels - 1;
     data->Mode.dwBufferWords = kLists.bufferWords[data->nBufferSize];
     data->Mode.dwClockCode = kSamplingIntervalTable[index].clockCode;
     data->Mode.dwModeCode = kLists.modeCodes[data->nStartMethod != 0][data->nBufferMode != 0];
-    data->dwTotalSamples = uiGlobalBlockSize * channels;
+    data->dwTotalSamples = static_cast<std::uint32_t>(total);
     // The driver gets an aligned copy: the mode sits in a packed block.
     SamplingMode mode = data->Mode;
     if (!Torq7SetMode(data->wBoardNumber, &mode)) {
@@ -122,7 +128,7 @@ int ConfigureSampling(ModuleRecord* module, char* text)
 std::uint32_t AdCreate(ModuleRecord* module, int slot)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
-    ClaimChosenBoard(kKindAnalogInput, slot, &data->wBoardNumber);
+    ClaimChosenBoard(module, kKindAnalogInput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 0, 1);
     data->nInputRange = 0;
     data->nBufferMode = 0;
@@ -142,10 +148,13 @@ std::uint32_t AdStart(ModuleRecord* module)
 {
     AdModuleData* data = ModuleDataOf<AdModuleData>(module);
     StartPacing(module);
+    if (!BeginBoardMeasurement(module, kKindAnalogInput, data->wBoardNumber))
+        return 0;
     if (!RangeIsUsable(data))
         g_host.ShowWarning("Torq-Q7 ERROR", "入力レンジの設定が壊れています\n0～5V で変換します");
     char text[kTextSize];
     if (!ConfigureSampling(module, text)) {
+        EndBoardMeasurement(module);
         g_host.ShowWarning("エラー", text);
         return 0;
     }
@@ -153,11 +162,12 @@ std::uint32_t AdStart(ModuleRecord* module)
     FreeSampleBuffer(module, data);
     const std::uint32_t total = data->dwTotalSamples;
     void* buffer = g_host.NewMemAlloc(total * sizeof(std::uint16_t), kSourceFile, kLineAllocate);
-    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, total})) {
+    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, total, module->uiOutputChannels})) {
         g_host.NewDoMemFree(buffer, kSourceFile, kLineFree);
         buffer = nullptr;
     }
     if (!buffer) {
+        EndBoardMeasurement(module);
         g_host.ShowWarning("Torq-Q7", "バッファを確保できませんでした");
         return 0;
     }
@@ -173,6 +183,7 @@ std::uint32_t AdStop(ModuleRecord* module)
     Torq7StopSampling(data->wBoardNumber);
     FreeSampleBuffer(module, data);
     EndPacing(module);
+    EndBoardMeasurement(module);
     return 1;
 }
 
@@ -206,7 +217,7 @@ std::uint32_t TORQ7_CALL AdProcess(ModuleRecord* module)
     const bool usable = RangeIsUsable(data);
     const double high = usable ? data->fRangeHigh : kInputRanges[0].fRangeHigh;
     const double low = usable ? data->fRangeLow : kInputRanges[0].fRangeLow;
-    AdSetReader reader{module, words, buffer.elements, MakeVoltFormula(high, low)};
-    PaceNewSet(module, reader, kSourceFile, kLineRelease);
+    AdSetFill fill{words, buffer, MakeVoltFormula(high, low)};
+    PaceNewSet(module, fill, kSourceFile, kLineRelease);
     return 1;
 }

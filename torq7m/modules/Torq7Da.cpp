@@ -69,7 +69,7 @@ std::int32_t VoltsToCode(float sample, double lower, double upper)
 std::uint32_t DaCreate(ModuleRecord* module, int slot)
 {
     DaModuleData* data = ModuleDataOf<DaModuleData>(module);
-    ClaimChosenBoard(kKindAnalogOutput, slot, &data->wBoardNumber);
+    ClaimChosenBoard(module, kKindAnalogOutput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 1, 0);
     data->nOutputRange = 0;
     WriteDefaultChannelNames(kClassTable[kClassDa], data->szChannelName);
@@ -88,21 +88,34 @@ std::uint32_t DaLoaded(ModuleRecord* module)
 std::uint32_t DaStart(ModuleRecord* module)
 {
     const DaModuleData* data = ModuleDataOf<DaModuleData>(module);
+    if (!BeginBoardMeasurement(module, kKindAnalogOutput, data->wBoardNumber))
+        return 0;
     if (!RangeIsKnown(data->nOutputRange))
         WarnUnknownRange(data->nOutputRange);
     return 1;
 }
 
+std::uint32_t DaStop(ModuleRecord* module)
+{
+    EndBoardMeasurement(module);
+    return 1;
+}
+
+// Every input's block is taken and given back, so that none waits for ever;
+// only the board's two outputs are written, and only by a module whose start
+// was accepted.
 std::uint32_t TORQ7_CALL DaProcess(ModuleRecord* module)
 {
     if (bExperimentIsPaused == 1)
         return 1;
     const DaModuleData* data = ModuleDataOf<DaModuleData>(module);
-    for (std::uint32_t i = 0; i < BoundedCount(module->uiInputChannels, kDaChannels); ++i) {
+    const bool writes = MeasuresOnItsBoard(module);
+    for (std::uint32_t i = 0; i < module->uiInputChannels; ++i) {
         DataBlock* block = g_host.GetInputBlock(module, i);
         if (!block)
             continue;
-        WriteBlock(data, i, block);
+        if (writes && i < kDaChannels)
+            WriteBlock(data, i, block);
         g_host.NewReleaseInputBlock(module, i, kSourceFile, kLineRelease);
     }
     return 1;

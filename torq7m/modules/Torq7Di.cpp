@@ -45,7 +45,7 @@ struct DiPortReader {
 std::uint32_t DiCreate(ModuleRecord* module, int slot)
 {
     DiModuleData* data = ModuleDataOf<DiModuleData>(module);
-    ClaimChosenBoard(kKindDigitalInput, slot, &data->wBoardNumber);
+    ClaimChosenBoard(module, kKindDigitalInput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 0, 1);
     WriteDefaultChannelNames(kClassTable[kClassDi], data->szChannelName);
     ResetAnimationSteps(module);

@@ -61,7 +61,7 @@ void WriteBlock(std::uint16_t board, std::uint32_t channel, DataBlock* block, Li
 std::uint32_t DoCreate(ModuleRecord* module, int slot)
 {
     DoModuleData* data = ModuleDataOf<DoModuleData>(module);
-    ClaimChosenBoard(kKindDigitalOutput, slot, &data->wBoardNumber);
+    ClaimChosenBoard(module, kKindDigitalOutput, slot, &data->wBoardNumber);
     ApplyDefaultCounts(module, 1, 0);
     WriteDefaultChannelNames(kClassTable[kClassDo], data->szChannelName);
     return 1;
@@ -72,13 +72,16 @@ std::uint32_t DoStart(ModuleRecord* module)
     DoModuleData* data = ModuleDataOf<DoModuleData>(module);
     // A start without a stop before it must not leak the earlier buffer.
     FreeOutputBuffer(module, data);
+    if (!BeginBoardMeasurement(module, kKindDigitalOutput, data->wBoardNumber))
+        return 0;
     const std::uint32_t size = uiGlobalBlockSize;
     void* buffer = g_host.NewMemAlloc(size, kSourceFile, kLineAllocate);
-    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, size})) {
+    if (buffer && !KeepLiveBuffer(module, LiveBuffer{buffer, size, 1})) {
         g_host.NewDoMemFree(buffer, kSourceFile, kLineFree);
         buffer = nullptr;
     }
     if (!buffer) {
+        EndBoardMeasurement(module);
         g_host.ShowWarning("Torq-Q7 D-Out:エラー", "出力バッファ確保を失敗しました");
         return 0;
     }
@@ -90,6 +93,7 @@ std::uint32_t DoStart(ModuleRecord* module)
 std::uint32_t DoStop(ModuleRecord* module)
 {
     FreeOutputBuffer(module, ModuleDataOf<DoModuleData>(module));
+    EndBoardMeasurement(module);
     return 1;
 }
 

@@ -18,6 +18,10 @@ struct DeviceSelectState {
     ModuleKind kind;                        // of the module being placed
     std::uint16_t listSlots[kBoardSlots];   // slot of the board at each list position
     std::uint16_t shownSlot;                // slot whose details are on display
+    // The user's choice, kNoSlot until OK or a double click. The dialog's
+    // result cannot carry it: DialogBoxParam also returns 0 when the owner
+    // is gone and 1 when its loop meets WM_QUIT.
+    int chosenSlot;
 };
 
 // Null until the dialog is initialised.
@@ -72,7 +76,7 @@ BOOL OnInitDialog(HWND dialog, DeviceSelectState& state)
     }
     if (offered == 0) {
         g_host.ShowWarning("エラー", "使えるデバイスがありません");
-        EndDialog(dialog, kNoSlot);
+        EndDialog(dialog, IDCANCEL);
         return TRUE;
     }
     SendDlgItemMessageA(dialog, IDC_DEVSEL_LIST, LB_SETCURSEL, 0, 0);
@@ -82,11 +86,13 @@ BOOL OnInitDialog(HWND dialog, DeviceSelectState& state)
 
 // OK and a double click choose the highlighted board; with nothing
 // highlighted there is no choice yet and the dialog stays open.
-void ChooseSelected(HWND dialog, const DeviceSelectState& state)
+void ChooseSelected(HWND dialog, DeviceSelectState& state)
 {
     const int position = SelectedPosition(dialog);
-    if (position >= 0 && position < static_cast<int>(kBoardSlots))
-        EndDialog(dialog, state.listSlots[position]);
+    if (position >= 0 && position < static_cast<int>(kBoardSlots)) {
+        state.chosenSlot = state.listSlots[position];
+        EndDialog(dialog, IDOK);
+    }
 }
 
 void OnSelectionChange(HWND dialog, DeviceSelectState& state)
@@ -103,7 +109,7 @@ void OnCommand(HWND dialog, DeviceSelectState& state, WORD control, WORD notific
         ChooseSelected(dialog, state);
         break;
     case IDCANCEL:
-        EndDialog(dialog, kNoSlot);
+        EndDialog(dialog, IDCANCEL);
         break;
     case IDC_DEVSEL_LIST:
         if (notification == LBN_SELCHANGE)
@@ -136,9 +142,8 @@ int DeviceSelectDialog(HWND owner, ModuleKind kind)
 {
     DeviceSelectState state{};
     state.kind = kind;
+    state.chosenSlot = kNoSlot;
     const INT_PTR result = DialogBoxParamA(g_hInstLibrary, kDialogName, owner, DeviceSelectProc,
                                            reinterpret_cast<LPARAM>(&state));
-    if (result < 0 || result >= static_cast<INT_PTR>(kBoardSlots))
-        return kNoSlot;
-    return static_cast<int>(result);
+    return result == IDOK ? state.chosenSlot : kNoSlot;
 }

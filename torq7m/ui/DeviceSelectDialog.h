@@ -6,6 +6,7 @@
 struct HWND__;
 
 // Offers the boards that no module of `kind` has claimed. The chosen slot
-// 0-15, or kNoSlot when the user cancels, no board is offered or the dialog
-// cannot be shown.
+// 0-15, or kNoSlot when the user cancels, no board is offered, the dialog
+// cannot be shown or it ends without the user's answer (its owner window
+// gone, a WM_QUIT in its loop).
 int DeviceSelectDialog(HWND__* owner, ModuleKind kind);

@@ -221,15 +221,12 @@ void FreeWorkingCopy(SettingsDialogState& state, std::int32_t line)
     g_settingsDialogOpen = false;
 }
 
-// The working copy of the current module's block and the channel bar it is
-// edited with; false when no copy can be had.
+// The working copy of the module's block and the channel bar it is edited
+// with; false when no copy can be had.
 bool TakeWorkingCopy(SettingsDialogState& state)
 {
     const SettingsDialogClass& dialogClass = *state.dialogClass;
     const ClassDescription& description = DescriptionOf(state);
-    state.module = CurrentModule();
-    if (!state.module)
-        return false;
     state.workingCopy = static_cast<std::uint8_t*>(
         g_host.NewMemAlloc(description.dataSize, dialogClass.sourceFile, dialogClass.allocLine));
     if (!state.workingCopy)
@@ -373,9 +370,16 @@ std::uint32_t RunSettingsDialog(const SettingsDialogClass& dialogClass, ModuleRe
 {
     if (g_settingsDialogOpen)
         return 0;
+    // The dialog copies the class's block size to and from the module: it
+    // must be the module whose class sent the setup message.
+    if (CurrentModule() != module) {
+        g_host.ShowWarning("エラー", "設定するモジュールがホストの選んでいるモジュールと違います\n設定を開きません");
+        return 0;
+    }
     HWND owner = HandleFromHost32<HWND>(module->hwndModule);
     SettingsDialogState state{};
     state.dialogClass = &dialogClass;
+    state.module = module;
     const INT_PTR result = DialogBoxParamA(g_hInstLibrary, dialogClass.templateName, owner, SettingsDialogProc,
                                            reinterpret_cast<LPARAM>(&state));
     return result == 1 ? 1 : 0;
