@@ -65,6 +65,9 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         "pair.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DI\"\nname = \"DI\"\ninputs = 0\noutputs = 1\n"
                                            "board = 0\n[[module]]\nclass = \"TORQ7AD\"\nname = \"AD2\"\ninputs = 0\n"
                                            "outputs = 1\nboard = 0\n"));
+    const std::string twoReaders = Quoted(files_.write(
+        "readers.toml", "format = \"standin-worksheet\"\nversion = 2\n[[module]]\nclass = \"TORQ7DI\"\nname = \"DI\"\n"
+                        "inputs = 0\noutputs = 1\nboard = 0\n[[module]]\nclass = \"TORQ7DI\"\nname = \"DI2\"\ninputs = 0\noutputs = 1\nboard = 0\n"));
     const std::string hexBlock = Quoted(files_.write("block.worksheet", "standin-worksheet 1\ntimebase 1 70000\n"));
     const std::string hexInterval = Quoted(files_.write("interval.worksheet", "standin-worksheet 1\ntimebase 0 100\n"));
     const std::string setModeFails = Quoted(files_.write(
@@ -103,7 +106,10 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         {"--no-driver --board " + profile, 2, "standin-host: --board and --no-driver cannot be used together"},
         {"--overwrite", 2, "standin-host: --overwrite serves only with --save"},
         {"--board " + profile + " --worksheet " + twoOfAKind, 2,
-         "worksheet refused: modules 'AD' and 'AD2' are both TORQ7AD on board 0: a board has one module of each kind"},
+         "worksheet refused: modules 'AD' and 'AD2' are both TORQ7AD on board 0: a board measures for one module of "
+         "each kind (digital input modules may share it)"},
+        {"--board " + profile + " --worksheet " + twoReaders + " --seconds 0.2", 0,
+         "library warnings: 0, stop requests from the library: 0"},
         {"--board " + profile + " --worksheet " + hexBlock, 2,
          "worksheet refused: " + dir + "block.worksheet:2: block size 70000, outside the whole numbers 1..65535"},
         {"--board " + profile + " --worksheet " + hexInterval, 2,

@@ -67,14 +67,17 @@ bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error)
                    ? static_cast<int>(BoardOf(module.className, module.data.data()))
                    : -1;
     };
+    // Digital input modules only read the port: the library lets several
+    // measure on one board.
+    const auto mayShare = [](const StoredModule& module) { return module.className == "TORQ7DI"; };
     for (std::size_t later = 0; later < worksheet.modules.size(); ++later) {
         const StoredModule& second = worksheet.modules[later];
-        for (std::size_t first = 0; first < later && board(second) >= 0; ++first) {
+        for (std::size_t first = 0; first < later && board(second) >= 0 && !mayShare(second); ++first) {
             if (worksheet.modules[first].className != second.className || board(worksheet.modules[first]) != board(second))
                 continue;
             *error = "modules " + ModuleName(worksheet.modules[first], first) + " and " + ModuleName(second, later) +
                      " are both " + second.className + " on board " + std::to_string(board(second)) +
-                     ": a board has one module of each kind";
+                     ": a board measures for one module of each kind (digital input modules may share it)";
             return false;
         }
     }

@@ -18,7 +18,8 @@ bool CheckBoards(const StoredWorksheet& worksheet, const BoardProfile& profile, 
                  std::string* error);
 
 // False, naming both modules and the board, when two modules of one class
-// use one board: a board has one module of each kind.
+// use one board: a board measures for one module of each kind, though
+// digital input modules may share it.
 bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error);
 
 // One warning per analog input channel whose profiled range differs from
