@@ -22,10 +22,11 @@ work=$(mktemp -d)
 program=
 trap '[ -z "$program" ] || kill "$program" 2>/dev/null; wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 
-# The demo's worksheet, so that the list shows modules; saved elsewhere, never over the demo's.
+# The demo's worksheet, so that the list shows modules; saved elsewhere, never over the demo's: the copy
+# is not a worksheet the program stored, so replacing it is asked for.
 cp "$build/bin/profiles/demo-worksheet.toml" "$work/sheet.toml"
 sheet=$(wine winepath -w "$work/sheet.toml" 2>/dev/null)
-wine "$build/bin/standin-host.exe" --interactive --worksheet "$sheet" --save "$sheet" </dev/null \
+wine "$build/bin/standin-host.exe" --interactive --worksheet "$sheet" --save "$sheet" --overwrite </dev/null \
     >"$work/window.log" 2>&1 &
 program=$!
 

@@ -28,8 +28,10 @@ amplitude = 1
 period_ms = 100
 )";
 
-// One analog input module on board 0, input range 0～10V.
-constexpr char kOneModule[] = u8R"(format = "standin-worksheet"
+// One analog input module on board 0, input range 0～10V, as the program
+// stored it: a session may save over it.
+constexpr char kOneModule[] = u8R"(# Worksheet of the stand-in host (format described in the README).
+format = "standin-worksheet"
 version = 2
 [[module]]
 class = "TORQ7AD"

@@ -1,6 +1,7 @@
 // standin-host.exe never loses a file of the user's: --save refuses the
-// board profile it reads and a board file beside it that the run did not
-// write (unless --overwrite), no two CSV files of a run are one, and a run
+// board profile it reads, any file but a worksheet it stored, and a board
+// file beside it that the run did not write (unless --overwrite), --picture
+// replaces only a bitmap, no two CSV files of a run are one, and a run
 // refused before it starts leaves every file as it was. Also what a run does
 // with blocks that no module takes, and folders named in Japanese.
 #include <windows.h>
@@ -89,6 +90,8 @@ TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
 {
     const std::string dir = files_.path();
     const std::string unrelated = files_.write("target.board.toml", "# another bench\n");
+    const std::string otherProfile = files_.write("slow-board.toml", kProfile);
+    const std::string notes = files_.write("notes.txt", "call the bench on Monday\n");
     struct Case {
         std::string arguments;
         int exitCode;
@@ -100,6 +103,12 @@ TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
         {"--seconds 0.1 --save " + Quoted(dir + "target.toml"), 2,
          "--save refused: " + unrelated + ", where the worksheet's boards go, holds a file this run did not write"},
         {"--interactive --save " + Quoted(dir + "target.toml"), 2, "--save refused: " + unrelated},
+        {"--seconds 0.1 --save " + Quoted(otherProfile), 2,
+         "--save refused: " + otherProfile + " is not a worksheet this program stored"},
+        {"--worksheet " + Quoted(sheet_) + " --seconds 0.1 --save " + Quoted(sheet_), 2,
+         "--save refused: " + sheet_ + " is not a worksheet this program stored"},
+        {"--seconds 0.1 --save " + Quoted(notes), 2, "--save refused: " + notes + " is not a worksheet"},
+        {"--interactive --save " + Quoted(notes), 2, "--save refused: " + notes + " is not a worksheet"},
     };
     for (const Case& c : kRefused) {
         const ProgramRun refused = RunProgram(run(c.arguments));
@@ -109,8 +118,14 @@ TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
         EXPECT_EQ(refused.output.find("measurement:"), std::string::npos) << "refused after the run began";
         EXPECT_EQ(files_.read(board_), kProfile);
         EXPECT_EQ(files_.read(unrelated), "# another bench\n");
+        EXPECT_EQ(files_.read(otherProfile), kProfile);
+        EXPECT_EQ(files_.read(notes), "call the bench on Monday\n");
+        EXPECT_EQ(files_.read(sheet_), kSuffixClash);
         EXPECT_FALSE(exists(dir + "target.toml"));
     }
+    const ProgramRun notesAsked = RunProgram(run("--seconds 0.1 --save " + Quoted(notes) + " --overwrite"));
+    EXPECT_EQ(notesAsked.exitCode, 0) << notesAsked.output;
+    EXPECT_EQ(files_.read(notes).find("call the bench"), std::string::npos) << "--overwrite replaced nothing";
 
     const ProgramRun asked = RunProgram(run("--seconds 0.1 --save " + Quoted(dir + "target.toml") + " --overwrite"));
     EXPECT_EQ(asked.exitCode, 0) << asked.output;
@@ -122,6 +137,26 @@ TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
         RunProgram("--worksheet " + Quoted(dir + "target.toml") + " --seconds 0.1 --save " + Quoted(dir + "target.toml"));
     EXPECT_EQ(again.exitCode, 0) << again.output;
     EXPECT_EQ(files_.read(unrelated), stored);
+}
+
+// --picture replaces a bitmap, as pictures are made again and again, and
+// refuses any other file before a dialog opens, naming it.
+TEST_F(UserFilesTest, APictureReplacesOnlyABitmap)
+{
+    const std::string notes = files_.write("notes.bmp", "not a picture\n");
+    const ProgramRun refused = RunProgram(run("--picture TORQ7_ABOUT " + Quoted(board_)));
+    EXPECT_EQ(refused.exitCode, 2) << refused.output;
+    EXPECT_NE(refused.output.find("standin-host: --picture: " + board_ + " is not a bitmap"), std::string::npos)
+        << refused.output;
+    EXPECT_EQ(files_.read(board_), kProfile);
+    const ProgramRun named = RunProgram(run("--picture TORQ7_ABOUT " + Quoted(notes)));
+    EXPECT_EQ(named.exitCode, 2) << named.output;
+    EXPECT_EQ(files_.read(notes), "not a picture\n");
+
+    const std::string earlier = files_.write("about.bmp", "BM an earlier picture");
+    const ProgramRun again = RunProgram(run("--picture TORQ7_ABOUT " + Quoted(earlier)));
+    EXPECT_EQ(again.output.find("is not a bitmap"), std::string::npos) << again.output;
+    EXPECT_NE(files_.read(earlier), "BM an earlier picture") << again.output;
 }
 
 // Every file of a run has a name of its own, whatever suffix each kind

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
 namespace standin {
@@ -32,6 +33,23 @@ std::string FullPath(const std::string& path)
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileBeginsWith(const std::string& path, const std::string& start)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    std::string head(start.size(), '\0');
+    const std::size_t read = std::fread(&head[0], 1, head.size(), file);
+    std::fclose(file);
+    return read == start.size() && head == start;
 }
 
 std::string BesideFile(const std::string& file, const std::string& name)

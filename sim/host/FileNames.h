@@ -25,6 +25,11 @@ std::string BesideFile(const std::string& file, const std::string& name);
 bool SameFileName(const std::string& a, const std::string& b);
 // Whether two paths, each completed from the current folder, name one file.
 bool SameFile(const std::string& a, const std::string& b);
+// Whether the file at `path` exists (a folder does not count).
+bool FileExists(const std::string& path);
+// Whether the file at `path` begins with the bytes `start`: how a file this
+// program wrote is told from one it must not replace.
+bool FileBeginsWith(const std::string& path, const std::string& start);
 // The folder and those above it that do not exist yet, as mkdir -p makes
 // them; false, with errno set, when one of them cannot be a folder.
 bool MakeFolders(const std::string& folder);

@@ -9,18 +9,9 @@
 
 #include "CodePage.h"
 #include "FileNames.h"
+#include "WorksheetToml.h"
 
 namespace standin {
-
-namespace {
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
 
 void AddSecondBoard(BoardProfile& profile)
 {
@@ -91,6 +82,8 @@ std::string SaveReplaces(const std::string& save, const std::string& boardRead, 
 {
     if (SameFile(save, boardRead))
         return Cp932ToUtf8(save) + " is the board profile this run reads";
+    if (FileExists(save) && !FileBeginsWith(save, kStoredWorksheetHeader))
+        return Cp932ToUtf8(save) + " is not a worksheet this program stored";
     const std::string beside = ProfileBeside(save);
     const DWORD attributes = GetFileAttributesA(beside.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(boardsKept && SameFile(beside, boardRead)))

@@ -2,7 +2,8 @@
 // sheet.board.toml beside sheet.toml (ProfileBeside): a later run of the
 // worksheet without --board finds them there. Storing a worksheet replaces
 // no file of the user's unless asked: not the profile the run reads, nor a
-// file beside it that the run did not write.
+// file beside it that the run did not write, nor any file but a worksheet it
+// stored earlier.
 #pragma once
 
 #include <string>
@@ -29,7 +30,8 @@ void PickProfileBeside(Options& options);
 bool BoardsKept(const BoardProfile& profile, bool onScreen);
 
 // Empty when storing a worksheet in `save` loses no file of the user's: it is
-// not `boardRead`, the board profile the run reads, and no file lies beside
+// not `boardRead`, the board profile the run reads, nor a file other than a
+// worksheet this program stored (its first line tells), and no file lies beside
 // it where its boards go, unless that is `boardRead` and the run keeps its
 // boards as read (`boardsKept`), so that it stays as written. Otherwise the
 // file it would replace, with its path.

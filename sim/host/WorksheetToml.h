@@ -31,6 +31,10 @@ struct StoredConnection {
     unsigned input;
 };
 
+// The line a worksheet this program stores begins with: a file that starts
+// otherwise was written by someone else, and --save leaves it alone.
+constexpr char kStoredWorksheetHeader[] = "# Worksheet of the stand-in host (format described in the README).\n";
+
 // The time bases a worksheet may give, in either format.
 constexpr double kLowestMsPerSample = 1e-6;
 constexpr double kHighestMsPerSample = 1e9;

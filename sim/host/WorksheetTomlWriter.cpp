@@ -99,7 +99,7 @@ void WriteSettings(std::string* out, const ModuleLayout& layout, const std::vect
 
 std::string FormatWorksheetToml(const StoredWorksheet& worksheet)
 {
-    std::string out = "# Worksheet of the stand-in host (format described in the README).\n";
+    std::string out = kStoredWorksheetHeader;
     out += std::string("format = \"") + kFormat + "\"\nversion = " + std::to_string(kTomlVersion) + "\n";
     if (worksheet.hasTimeBase) {
         char msPerSample[40];

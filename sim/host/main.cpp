@@ -328,5 +328,13 @@ int main()
                     Cp932ToUtf8(options.pictureDialog).c_str(), PictureDialogNames().c_str());
         return kExitRefused;
     }
+    // Pictures are made again and again: a bitmap is replaced, any other file stays.
+    if (!options.pictureDialog.empty() && FileExists(options.pictureFile) &&
+        !FileBeginsWith(options.pictureFile, "BM")) {
+        std::printf("standin-host: --picture: %s is not a bitmap, and a picture replaces only a bitmap: name "
+                    "another file\n",
+                    Cp932ToUtf8(options.pictureFile).c_str());
+        return kExitRefused;
+    }
     return Run(options);
 }
