@@ -7,6 +7,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -187,12 +188,17 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
             return false;
         }
         const std::size_t count = ValueCount(option->kind);
-        if (arguments.size() - i - 1 < count) {
+        // An option's value never starts with "--": that is the next option,
+        // its own value forgotten ("--csv --realtime").
+        const auto first = arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1;
+        const auto end = first + static_cast<std::ptrdiff_t>(std::min(count, arguments.size() - i - 1));
+        const bool missing = arguments.size() - i - 1 < count ||
+                             std::any_of(first, end, [](const std::string& v) { return v.rfind("--", 0) == 0; });
+        if (missing) {
             *error = name + (count == 1 ? " needs a value" : " needs a dialog and a file");
             return false;
         }
-        const std::vector<std::string> values(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count));
+        const std::vector<std::string> values(first, end);
         if (!Apply(*option, values, options, error))
             return false;
         i += count;
