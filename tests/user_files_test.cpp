@@ -159,6 +159,49 @@ TEST_F(UserFilesTest, APictureReplacesOnlyABitmap)
     EXPECT_NE(files_.read(earlier), "BM an earlier picture") << again.output;
 }
 
+// A run whose CSV files would replace a recording its profile replays, or
+// the worksheet --save stores, is refused before it runs, naming both; the
+// recording stays as it was and no worksheet is stored.
+TEST_F(UserFilesTest, CsvFilesReplaceNoRecordingTheRunReadsNorTheStoredWorksheet)
+{
+    const std::string dir = files_.path();
+    CreateDirectoryA((dir + "rec").c_str(), nullptr);
+    const std::string recording = files_.write("rec\\AD-ch0.csv", "time_s,value\n0,1\n0.5,2\n");
+    const std::string replaying = files_.write(
+        "replaying.toml", "[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\n"
+                          "file = \"rec/AD-ch0.csv\"\n");
+    const std::string analog = files_.write(
+        "analog.toml", "format = \"standin-worksheet\"\nversion = 2\n[[module]]\nclass = \"TORQ7AD\"\nname = \"AD\"\n"
+                       "inputs = 0\noutputs = 1\nboard = 0\n");
+    struct Case {
+        std::string arguments;
+        std::string message;
+        std::string stored;   // a file the refused run must not leave
+    };
+    const Case kCases[] = {
+        {"--board " + Quoted(replaying) + " --worksheet " + Quoted(analog) + " --seconds 0.2 --csv " +
+             Quoted(dir + "rec"),
+         "--csv refused: the run would write " + dir + "rec/AD-ch0.csv over " + recording + ", the recording that " +
+             replaying + " replays on board 0 channel 0",
+         ""},
+        {run("--worksheet " + Quoted(sheet_) + " --seconds 0.2 --csv " + Quoted(dir + "out") + " --save " +
+             Quoted(dir + "out\\X-codes-ch0.csv")),
+         "--save refused: " + dir + "out\\X-codes-ch0.csv is " + dir + "out/X-codes-ch0.csv, a file of the --csv output",
+         dir + "out\\X-codes-ch0.csv"},
+        {run("--worksheet " + Quoted(sheet_) + " --seconds 0.2 --csv " + Quoted(dir + "out") + " --save " +
+             Quoted(dir + "out\\channels.tsv")),
+         "--save refused: " + dir + "out\\channels.tsv is " + dir + "out/channels.tsv", dir + "out\\channels.tsv"},
+    };
+    for (const Case& c : kCases) {
+        const ProgramRun refused = RunProgram(c.arguments);
+        EXPECT_EQ(refused.exitCode, 2) << c.arguments << "\n" << refused.output;
+        EXPECT_NE(refused.output.find(c.message), std::string::npos) << c.message << "\n" << refused.output;
+        EXPECT_EQ(refused.output.find("measurement:"), std::string::npos) << "refused after the run began";
+        EXPECT_EQ(files_.read(recording), "time_s,value\n0,1\n0.5,2\n");
+        EXPECT_TRUE(c.stored.empty() || !exists(c.stored)) << c.stored;
+    }
+}
+
 // Every file of a run has a name of its own, whatever suffix each kind
 // adds: the later module takes its number.
 TEST_F(UserFilesTest, CsvFilesOfEveryKindHaveNamesOfTheirOwn)

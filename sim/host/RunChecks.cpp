@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "CodePage.h"
+#include "FileNames.h"
 #include "RunCsv.h"
 #include "torq7m/modules/ClassTable.h"
 
@@ -116,6 +117,35 @@ std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const B
         }
     }
     return warnings;
+}
+
+bool CheckCsvReplacesNothingOfTheRun(const RunCsv& csv, const BoardProfile& profile, const std::string& profilePath,
+                                     const std::string& save, std::string* error)
+{
+    std::vector<std::string> written = {csv.folder + "/channels.tsv"};
+    for (const CsvFile& file : csv.files)
+        written.push_back(file.path);
+    for (const std::string& path : written) {
+        for (const BoardSlotProfile& board : profile.boards) {
+            for (const AnalogInputProfile& input : board.inputs) {
+                if (!input.replayFile.empty() && SameFile(path, input.replayFile)) {
+                    *error = "--csv refused: the run would write " + Cp932ToUtf8(path) + " over " +
+                             Cp932ToUtf8(input.replayFile) + ", the recording that " + Cp932ToUtf8(profilePath) +
+                             " replays on board " + std::to_string(board.config.dwBoardNumber) + " channel " +
+                             std::to_string(input.channel) + ": write the CSV files into another folder";
+                    return false;
+                }
+            }
+        }
+        for (const std::string& stored : {save, ProfileBeside(save)}) {
+            if (!save.empty() && SameFile(path, stored)) {
+                *error = "--save refused: " + Cp932ToUtf8(stored) + " is " + Cp932ToUtf8(path) +
+                         ", a file of the --csv output: store the worksheet under another name";
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace standin

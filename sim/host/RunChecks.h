@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BoardProfile.h"
+#include "RunCsv.h"
 #include "WorksheetToml.h"
 
 namespace standin {
@@ -25,5 +26,12 @@ bool CheckOneOfEachKind(const StoredWorksheet& worksheet, std::string* error);
 // One warning per analog input channel whose profiled range differs from
 // its module's input range, naming module, channel and both ranges.
 std::vector<std::string> RangeWarnings(const StoredWorksheet& worksheet, const BoardProfile& profile);
+
+// False, naming both, when a file the run is to write as CSV (channels.tsv
+// included) is a recording the profile `profilePath` replays, or the
+// worksheet `save` stores or the boards stored beside it: the CSV would
+// replace the one, or the other replace the CSV.
+bool CheckCsvReplacesNothingOfTheRun(const RunCsv& csv, const BoardProfile& profile, const std::string& profilePath,
+                                     const std::string& save, std::string* error);
 
 }  // namespace standin

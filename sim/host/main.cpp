@@ -187,6 +187,11 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
         std::printf("the CSV files could not be written: %s\n", csv.error.c_str());
         return kExitNotWritten;
     }
+    if (writeCsv && !CheckCsvReplacesNothingOfTheRun(csv, profile, options.board, options.save, &problem)) {
+        std::printf("%s\n", problem.c_str());
+        AbandonRunCsv(&csv);
+        return kExitRefused;
+    }
     if (!options.save.empty()) {
         const bool stored = host.saveWorksheet(options.save, &problem);
         if (!stored)
