@@ -202,6 +202,13 @@ void StandinHost::runFor(std::uint32_t milliseconds, const std::function<void()>
     stop();
 }
 
+std::uint64_t StandinHost::virtualRunLength(std::uint64_t milliseconds) const
+{
+    const Measurement& m = rooms_->measurement;
+    const double stepTime = std::max(m.msPerSample * m.blockSize, 1.0);
+    return static_cast<std::uint64_t>(std::ceil(std::ceil(milliseconds / stepTime) * stepTime));
+}
+
 void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::function<void()>& progress)
 {
     Measurement& m = rooms_->measurement;
@@ -212,8 +219,7 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
     // call of its own before the clock moves on.
     const std::uint64_t callsPerMillisecond =
         kRepeatedCallsPerTick + (blockTime < 1.0 ? 2 * static_cast<std::uint64_t>(std::ceil(1.0 / blockTime)) : 0);
-    const double stepTime = std::max(blockTime, 1.0);
-    const auto end = static_cast<std::uint64_t>(std::ceil(std::ceil(milliseconds / stepTime) * stepTime));
+    const std::uint64_t end = virtualRunLength(milliseconds);
     std::uint64_t nextProgress = end / kProgressReports;
     std::uint64_t callsThisTick = 0;
     std::uint64_t blockEvents = rooms_->worksheet.blockTimes().blockEvents;

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "CodePage.h"
+#include "WorksheetToml.h"
 
 namespace standin {
 
@@ -37,11 +38,8 @@ struct OptionSpec {
     double high;
 };
 
-// Longest run: 30 days; sampling intervals as long as an hour; blocks of at
-// most 65535 samples, the width of a block's sample count.
+// Longest run: 30 days. The time base takes the values a worksheet may give.
 constexpr double kMaxSeconds = 30 * 86400.0;
-constexpr double kMaxMsPerSample = 3600000.0;
-constexpr double kMaxBlock = 65535.0;
 
 constexpr OptionSpec kOptions[] = {
     {"--help", kAnyMode, Kind::Flag, &Options::help, nullptr, nullptr, nullptr, 0, 0},
@@ -57,8 +55,9 @@ constexpr OptionSpec kOptions[] = {
     {"--library", kAnyMode, Kind::Text, nullptr, &Options::library, nullptr, nullptr, 0, 0},
     {"--driver", kAnyMode, Kind::Text, nullptr, &Options::driver, nullptr, nullptr, 0, 0},
     {"--seconds", kRun, Kind::Number, nullptr, nullptr, &Options::seconds, nullptr, 0.001, kMaxSeconds},
-    {"--ms", kRun, Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, 0.001, kMaxMsPerSample},
-    {"--block", kRun, Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kMaxBlock},
+    {"--ms", kRun, Kind::Number, nullptr, nullptr, &Options::msPerSample, nullptr, kLowestMsPerSample,
+     kHighestMsPerSample},
+    {"--block", kRun, Kind::Whole, nullptr, nullptr, nullptr, &Options::blockSize, 1, kLargestBlock},
     {"--picture", kPicture, Kind::Picture, nullptr, nullptr, nullptr, nullptr, 0, 0},
 };
 
@@ -89,13 +88,38 @@ std::string Range(const OptionSpec& option)
     return text;
 }
 
+// A plain decimal number as a TOML file writes it: a sign, digits, a
+// fraction and an exponent; no spaces, no hexadecimal, no "inf".
+bool PlainDecimal(const std::string& value)
+{
+    std::size_t at = !value.empty() && (value[0] == '+' || value[0] == '-') ? 1 : 0;
+    const auto digits = [&value, &at] {
+        const std::size_t start = at;
+        while (at < value.size() && value[at] >= '0' && value[at] <= '9')
+            ++at;
+        return at > start;
+    };
+    if (!digits())
+        return false;
+    if (at < value.size() && value[at] == '.' && (++at, !digits()))
+        return false;
+    if (at < value.size() && (value[at] == 'e' || value[at] == 'E')) {
+        ++at;
+        if (at < value.size() && (value[at] == '+' || value[at] == '-'))
+            ++at;
+        if (!digits())
+            return false;
+    }
+    return at == value.size();
+}
+
 bool ReadNumber(const OptionSpec& option, const std::string& value, double* number, std::string* error)
 {
     char* end = nullptr;
     errno = 0;
     *number = std::strtod(value.c_str(), &end);
     const bool whole = option.kind != Kind::Whole || *number == std::floor(*number);
-    if (value.empty() || *end != '\0' || errno != 0 || !std::isfinite(*number) || !whole) {
+    if (!PlainDecimal(value) || *end != '\0' || errno != 0 || !std::isfinite(*number) || !whole) {
         *error = std::string(option.name) + " must be " + (option.kind == Kind::Whole ? "a whole number" : "a number") +
                  ", not '" + value + "'";
         return false;
@@ -240,7 +264,10 @@ const char* UsageText()
            "analog input (4 channels), digital output, digital input and analog output on one board.\n"
            "--seconds (0.001..2592000, default 3) runs on a virtual clock: the same blocks and the same\n"
            "CSV every time, a day in well under a minute. --realtime paces the run by the wall clock.\n"
-           "--ms (0.001..3600000) and --block (1..65535) replace the worksheet's time base.\n"
+           "The virtual clock runs whole blocks: a shorter --seconds is rounded up, and the measurement\n"
+           "line says the length run.\n"
+           "--ms (1e-06..1e+09) and --block (1..65535) replace the worksheet's time base, within the limits\n"
+           "a worksheet's time base has. Numbers are plain decimals (1, 0.5, 2e3).\n"
            "--verbose also prints how the library bound itself to the host.\n"
            "--interactive shows the host's window (a display is needed): place modules from the HALDEN\n"
            "menu, double-click a module for its settings dialog; Save stores the worksheet in the --save\n"

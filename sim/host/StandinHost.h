@@ -346,6 +346,9 @@ public:
     // notices delivered after every round; `progress` runs at each tenth of
     // the run. The run lasts whole block times. Then stops.
     void runOnVirtualClock(std::uint64_t milliseconds, const std::function<void()>& progress = {});
+    // How long runOnVirtualClock(milliseconds) runs: rounded up to whole
+    // block times (whole ms when a block takes less than one).
+    std::uint64_t virtualRunLength(std::uint64_t milliseconds) const;
     void pause();
     void resume();
     void stop();   // MODMSG_STOP to every module, running flag 0

@@ -219,10 +219,15 @@ int RunWorksheet(StandinHost& host, const Options& options, const BoardProfile& 
     });
     host.useCountsMode(true);
 
-    const auto duration = static_cast<std::uint64_t>(options.seconds * 1000.0);
-    std::printf("measurement: %g ms per sample, blocks of %u, %llu ms on the %s clock\n",
+    // The virtual clock runs whole blocks: the length said is the one run.
+    const auto asked = static_cast<std::uint64_t>(options.seconds * 1000.0);
+    const std::uint64_t duration = options.realtime ? asked : host.virtualRunLength(asked);
+    std::printf("measurement: %g ms per sample, blocks of %u, %llu ms on the %s clock",
                 host.millisecondsPerSample(), host.blockSize(), static_cast<unsigned long long>(duration),
                 options.realtime ? "wall" : "virtual");
+    if (duration != asked)
+        std::printf(" (--seconds %g rounded up to whole blocks)", options.seconds);
+    std::printf("\n");
     if (SimTorq7Control* driver = host.driver())
         ArmTimedFaults(profile, *driver, host.now());
     const bool started = host.start();
