@@ -79,6 +79,14 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         "replay.toml", "[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\n"
                        "file = \"binary.csv\"\n"));
     const std::string notAFolder = files_.write("plain.txt", "x");
+    CreateDirectoryA((dir + "afolder").c_str(), nullptr);
+    const std::string wrongLink = Quoted(files_.write(
+        "links.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DI\"\nname = \"DI\"\ninputs = 0\noutputs = 1\n"
+                                            "board = 0\n[[connection]]\nfrom = \"DI\"\noutput = 0\nto = \"AD\"\ninput = 0\n"));
+    const std::string wrongOutput = Quoted(files_.write(
+        "output.toml", OneModuleSheet("0") + "[[module]]\nclass = \"TORQ7DO\"\nname = \"DO\"\ninputs = 1\n"
+                                             "outputs = 0\nboard = 0\n[[connection]]\nfrom = \"AD\"\noutput = 2\nto = "
+                                             "\"DO\"\ninput = 0\n"));
     struct Case {
         std::string arguments;
         int exitCode;
@@ -129,6 +137,15 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         {"--board " + profile + " --worksheet " + hexInterval, 2,
          "worksheet refused: " + dir + "interval.worksheet:2: milliseconds per sample 0, outside 1e-06..1e+09"},
         {"--board " + Quoted(dir + "none.toml"), 2, "board profile refused: " + dir + "none.toml"},
+        {"--board " + Quoted(dir + "afolder"), 2, "board profile refused: " + dir + "afolder: is a folder: name a file"},
+        {"--library nope.dll", 1, "cannot load nope.dll: not found"},
+        {"--driver nope.dll", 1, "driver: cannot load nope.dll: not found"},
+        {"--library " + Quoted(notAFolder), 1,
+         "cannot load " + notAFolder + ": not a DLL, or a DLL of the wrong 32/64-bit kind for this program"},
+        {"--board " + profile + " --worksheet " + wrongLink, 2,
+         "worksheet refused: " + dir + "links.toml:23: module 'AD' has only 0 inputs"},
+        {"--board " + profile + " --worksheet " + wrongOutput, 2,
+         "worksheet refused: " + dir + "output.toml:21: module 'AD' has only 2 outputs"},
         {"--board " + profile + " --worksheet " + twice, 2,
          "worksheet refused: " + dir + "twice.toml:15: a module named 'AD' is already in the worksheet"},
         {"--board " + profile + " --worksheet " + elsewhere, 2,
@@ -163,6 +180,22 @@ TEST_F(StandinProgramTest, BadCommandLinesAndFilesAreRefusedByNameWithTheirExitC
         EXPECT_NE(run.output.find(c.message), std::string::npos)
             << c.arguments << "\nexpected: " << c.message << "\nprinted:\n" << run.output;
     }
+}
+
+// A driver fault that makes the library warn and stop the run: the
+// progress line at the stop is printed once, its counts in good English.
+TEST_F(StandinProgramTest, ARunStoppedByAFaultReportsItsLastProgressOnce)
+{
+    const std::string faulty = files_.write(
+        "faulty.toml", std::string(kProfile) + "[[board.fault]]\nentry = \"Torq7GetData\"\nfrom_ms = 150\ncount = 0\n"
+                                                 "error = 77\n");
+    const std::string sheet = files_.write("sheet.toml", OneModuleSheet("0"));
+    const ProgramRun run = RunProgram("--board " + Quoted(faulty) + " --worksheet " + Quoted(sheet) + " --seconds 1");
+    EXPECT_EQ(run.exitCode, 6) << run.output;
+    const std::string last = "  +   200 ms: 2 blocks released, 1 warning\n";
+    EXPECT_NE(run.output.find(last), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find(last), run.output.rfind(last)) << "printed twice:\n" << run.output;
+    EXPECT_NE(run.output.find("  +   100 ms: 2 blocks released, 0 warnings\n"), std::string::npos) << run.output;
 }
 
 // A worksheet stored by a run takes its boards along: run again without

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "CodePage.h"
+#include "FileNames.h"
 #include "HexText.h"
 
 namespace standin {
@@ -66,7 +67,7 @@ bool ReadCsvTable(const std::string& path, CsvTable* table, std::string* error)
     const std::string shown = Cp932ToUtf8(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        *error = shown + ": the file cannot be opened: " + std::strerror(errno);
+        *error = CannotOpen(path);
         return false;
     }
     std::string line;

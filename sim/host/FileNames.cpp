@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include "CodePage.h"
 
 namespace standin {
 
@@ -39,6 +42,15 @@ bool FileExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string CannotOpen(const std::string& path)
+{
+    const int reason = errno;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Cp932ToUtf8(path) + ": is a folder: name a file";
+    return Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(reason);
 }
 
 bool FileBeginsWith(const std::string& path, const std::string& start)

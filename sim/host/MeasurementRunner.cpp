@@ -236,13 +236,14 @@ void StandinHost::runOnVirtualClock(std::uint64_t milliseconds, const std::funct
         }
         if (m.stopRequested)
             stop();
+        // A stopped run reports once, below.
+        if (!m.running)
+            break;
         const std::uint64_t now = m.elapsed();
         while (progress && now >= nextProgress && nextProgress < end) {
             progress();
             nextProgress += std::max<std::uint64_t>(1, end / kProgressReports);
         }
-        if (!m.running)
-            break;
         const NextCall next = FindNextCall(*rooms_, now, step, blockEvents);
         blockEvents = next.blockEvents;
         if (next.pending && callsThisTick < callsPerMillisecond)

@@ -14,11 +14,6 @@ namespace standin {
 
 namespace {
 
-std::string ModuleName(const StoredModule& module, std::size_t index)
-{
-    return module.name.empty() ? "number " + std::to_string(index) : "'" + Cp932ToUtf8(module.name) + "'";
-}
-
 const BoardSlotProfile* FindBoard(const BoardProfile& profile, std::uint32_t number)
 {
     for (const BoardSlotProfile& board : profile.boards) {

@@ -67,6 +67,7 @@ bool StandinHost::loadDriver(const std::string& path)
         return false;
     if (!LoadSimTorq7Control(module, &b.driverControl)) {
         FreeLibrary(module);
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
     b.driverModule = module;
@@ -89,6 +90,7 @@ bool StandinHost::loadLibrary(const std::string& path)
     Export(module, "WEP", &b.wepEntry);
     if (!b.setupEntry || !b.finishEntry || !b.wepEntry) {
         FreeLibrary(module);
+        SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
     b.libraryModule = module;

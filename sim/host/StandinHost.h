@@ -202,7 +202,8 @@ public:
     std::vector<std::string> protocolErrors() const;
 
     // --- Driver: the simulated torq7.dll, loaded by full path before the
-    // library so that the library's load by bare name finds it.
+    // library so that the library's load by bare name finds it. A failed
+    // load, of either, leaves the system's error for GetLastError.
     bool loadDriver(const std::string& path);
     SimTorq7Control* driver();   // null without a driver
 

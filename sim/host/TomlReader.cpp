@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "CodePage.h"
+#include "FileNames.h"
 
 namespace standin {
 
@@ -71,7 +72,7 @@ bool TomlReader::open(const std::string& path)
     error_.clear();
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error_ = Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(errno);
+        error_ = CannotOpen(path);
         return false;
     }
     std::ostringstream read;

@@ -189,7 +189,7 @@ bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::str
     {
         std::ifstream in(path, std::ios::binary);
         if (!in)
-            return Refuse(error, Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(errno));
+            return Refuse(error, CannotOpen(path));
         std::getline(in, first);
     }
     if (!first.empty() && first.back() == '\r')

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "CodePage.h"
+#include "Counted.h"
 #include "HexText.h"
 #include "TomlReader.h"
 #include "WorksheetTomlLayouts.h"
@@ -243,12 +244,14 @@ private:
                           toml_.integer(table, "input", 0, kMaxInputs - 1, &input, true);
         if (!read)
             return false;
-        if (output >= worksheet->modules[link.from].outputs)
-            return toml_.fail(*table.get("output"), "module " + std::to_string(link.from) + " has only " +
-                                                        std::to_string(worksheet->modules[link.from].outputs) + " outputs");
-        if (input >= worksheet->modules[link.to].inputs)
-            return toml_.fail(*table.get("input"), "module " + std::to_string(link.to) + " has only " +
-                                                       std::to_string(worksheet->modules[link.to].inputs) + " inputs");
+        const StoredModule& from = worksheet->modules[link.from];
+        const StoredModule& to = worksheet->modules[link.to];
+        if (output >= from.outputs)
+            return toml_.fail(*table.get("output"), "module " + ModuleName(from, link.from) + " has only " +
+                                                        Counted(from.outputs, "output"));
+        if (input >= to.inputs)
+            return toml_.fail(*table.get("input"),
+                              "module " + ModuleName(to, link.to) + " has only " + Counted(to.inputs, "input"));
         link.output = static_cast<unsigned>(output);
         link.input = static_cast<unsigned>(input);
         worksheet->connections.push_back(link);
@@ -271,6 +274,11 @@ bool ReadWorksheetToml(const std::string& path, StoredWorksheet* worksheet, std:
     }
     *worksheet = std::move(read);
     return true;
+}
+
+std::string ModuleName(const StoredModule& module, std::size_t index)
+{
+    return module.name.empty() ? "number " + std::to_string(index) : "'" + Cp932ToUtf8(module.name) + "'";
 }
 
 }  // namespace standin

@@ -55,6 +55,10 @@ std::string FormatWorksheetToml(const StoredWorksheet& worksheet);
 // False, with "file:line: what is wrong" in *error, for a file that cannot
 // be used.
 bool ReadWorksheetToml(const std::string& path, StoredWorksheet* worksheet, std::string* error);
+
+// How messages name a worksheet's module: 'its name' in UTF-8, or its
+// number when it has none.
+std::string ModuleName(const StoredModule& module, std::size_t index);
 // Reads a worksheet of either kind, TOML or the earlier hexadecimal one, the
 // same way.
 bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::string* error);

@@ -13,7 +13,9 @@
 
 #include "sim/host/BoardProfile.h"
 #include "sim/host/CodePage.h"
+#include "sim/host/Counted.h"
 #include "sim/host/FileNames.h"
+#include "sim/host/LoadFailures.h"
 #include "sim/host/ProgramModes.h"
 #include "sim/host/ProgramOptions.h"
 #include "sim/host/RunChecks.h"
@@ -130,9 +132,8 @@ int ReportSilentModules(const StandinHost& host)
 void Measure(StandinHost& host, const Options& options, std::uint64_t duration)
 {
     const auto progress = [&host] {
-        std::printf("  +%6llu ms: %llu blocks released, %zu warnings\n",
-                    static_cast<unsigned long long>(host.elapsed()),
-                    static_cast<unsigned long long>(ReleasedBlocks(host)), host.warnings().size());
+        std::printf("  +%6llu ms: %s released, %s\n", static_cast<unsigned long long>(host.elapsed()),
+                    Counted(ReleasedBlocks(host), "block").c_str(), Counted(host.warnings().size(), "warning").c_str());
     };
     if (options.realtime)
         host.runFor(static_cast<std::uint32_t>(duration), progress);
@@ -276,11 +277,13 @@ int Run(Options options)
             AddSecondBoard(profile);
         ApplyBoardProfile(profile, *host.driver());
     } else {
-        std::printf("driver: cannot load %s\n", Cp932ToUtf8(options.driver).c_str());
+        const DWORD error = GetLastError();
+        std::printf("driver: cannot load %s: %s\n", Cp932ToUtf8(options.driver).c_str(), LoadFailure(error).c_str());
         return kExitFailed;
     }
     if (!host.loadLibrary(options.library)) {
-        std::printf("cannot load %s\n", Cp932ToUtf8(options.library).c_str());
+        const DWORD error = GetLastError();
+        std::printf("cannot load %s: %s\n", Cp932ToUtf8(options.library).c_str(), LoadFailure(error).c_str());
         return kExitFailed;
     }
     std::printf("library: %s\n", Cp932ToUtf8(options.library).c_str());
