@@ -187,14 +187,16 @@ TEST_F(RehearsalAccountingTest, BlocksShorterThanAMillisecondLoseNothing)
 }
 
 // A run longer than 2^32 ms: its one block, due after the 32-bit tick count
-// has wrapped, reaches the host.
+// has wrapped, reaches the host; the run is that whole block, and says so.
 TEST_F(RehearsalAccountingTest, ARunLongerThanTheTickCountWrapDeliversItsBlock)
 {
     const std::string sheet = files_.write("sheet.toml", kDigitalInputSheet);
     const ProgramRun run =
         RunProgram("--worksheet " + Quoted(sheet) + " --ms 100000 --block 65535 --seconds 1000000");
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("1000000000 ms on the virtual clock"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("6553500000 ms on the virtual clock (--seconds 1e+06 rounded up to whole blocks)"),
+              std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find(u8"DIN   ch0 (ﾁｬﾝﾈﾙ 0)           1 blocks,       65535 samples"), std::string::npos)
         << run.output;
 }

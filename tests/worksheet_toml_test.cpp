@@ -210,7 +210,7 @@ TEST_F(WorksheetTomlTest, MistakesAreRefusedWithFileLineAndNothingIsPlaced)
          "11: 'from': no module is named B"},
         {"[[module]]\nclass = \"TORQ7DI\"\nname = \"A\"\ninputs = 0\noutputs = 1\nboard = 5\n"
          "[[connection]]\nfrom = \"A\"\noutput = 1\nto = 0\ninput = 0\n",
-         "12: module 0 has only 1 outputs"},
+         "12: module 'A' has only 1 output"},
         {"[[module]]\nclass = \"TORQ7DI\"\ninputs = 0\noutputs = 1\nboard = 5\n[[module]]\nclass = \"TORQ7DI\"\n"
          "inputs = 0\noutputs = 1\nboard = \n",
          "13: "},
