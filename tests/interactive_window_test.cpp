@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "ProgramRun.h"
 #include "RehearsalFiles.h"
@@ -381,17 +384,23 @@ HWND FileNameBox(HWND dialog)
 }
 
 // Without --save, closing with changes asks for a file name after Yes; the worksheet and its boards go there. A
-// name beside whose worksheet lies a board file the session did not write is refused with a message, the file
-// stays, and the next Yes asks again.
+// name beside whose worksheet lies a board file the session did not write, or of a file that is not a worksheet
+// the program stored, is refused with a message, the file stays, and the next Yes asks again.
 TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
 {
     files_.write("taken.board.toml", kOneBoard);
+    files_.write("notes.toml", "# the bench's notes\n");
     Session session("--board " + Quoted(files_.write("one-board.toml", kOneBoard)));
     ASSERT_TRUE(session.main());
     EXPECT_TRUE(session.titleBecomes("Standin Host - Untitled"));
     session.placeAnalogInput(1);
     ASSERT_TRUE(session.titleBecomes("Standin Host - Untitled *"));
-    for (const char* file : {"taken.toml", "named.toml"}) {
+    const std::pair<std::string, std::string> kRefusals[] = {
+        {"taken.toml", files_.path() + "taken.board.toml, where the worksheet's boards go, holds a file this run did "
+                                       "not write"},
+        {"notes.toml", files_.path() + "notes.toml is not a worksheet this program stored"},
+    };
+    for (const char* file : {"taken.toml", "notes.toml", "named.toml"}) {
         session.close();
         HWND question = session.dialog();
         ASSERT_TRUE(question) << file;
@@ -405,14 +414,19 @@ TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
         ASSERT_TRUE(name);
         SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((files_.path() + file).c_str()));
         session.answer(saveAs, IDOK);
-        if (std::string(file) != "taken.toml")
+        const auto refused = std::find_if(std::begin(kRefusals), std::end(kRefusals),
+                                          [file](const auto& refusal) { return refusal.first == file; });
+        if (refused == std::end(kRefusals))
             break;
+        if (exists(file)) {
+            HWND replace = session.dialog();
+            ASSERT_TRUE(replace) << "no question before replacing " << file;
+            session.answer(replace, IDYES);
+        }
         HWND refusal = session.dialog();
-        ASSERT_TRUE(refusal) << "a save beside a board file of the user's said nothing";
+        ASSERT_TRUE(refusal) << "a save over a file of the user's said nothing: " << file;
         EXPECT_EQ(TextOf(GetDlgItem(refusal, kMessageBoxText)),
-                  "The worksheet was not stored: " + files_.path() +
-                      "taken.board.toml, where the worksheet's boards go, holds a file this run did not write.\n"
-                      "Store it under another name.");
+                  "The worksheet was not stored: " + refused->second + ".\nStore it under another name.");
         session.answer(refusal, IDOK);
         EXPECT_EQ(TextOf(session.main()), "Standin Host - Untitled *");
     }
@@ -420,6 +434,8 @@ TEST_F(InteractiveWindowTest, WithoutAFileYesAsksForOne)
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_FALSE(exists("taken.toml"));
     EXPECT_EQ(files_.read(files_.path() + "taken.board.toml"), kOneBoard);
+    EXPECT_EQ(files_.read(files_.path() + "notes.toml"), "# the bench's notes\n");
+    EXPECT_FALSE(exists("notes.board.toml"));
     EXPECT_TRUE(exists("named.toml"));
     EXPECT_TRUE(exists("named.board.toml"));
 }
