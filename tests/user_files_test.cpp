@@ -123,6 +123,15 @@ TEST_F(UserFilesTest, SaveReplacesNoFileOfTheUsersUnlessAsked)
         EXPECT_EQ(files_.read(sheet_), kSuffixClash);
         EXPECT_FALSE(exists(dir + "target.toml"));
     }
+    // A worksheet the program stored, in either format, is stored anew.
+    for (const char* text : {"# Worksheet of the stand-in host (format described in the README).\nformat = \"x\"\n",
+                             "standin-worksheet 1\ntimebase 1 100\n"}) {
+        const std::string earlier = files_.write("earlier.toml", text);
+        const ProgramRun resaved = RunProgram(run("--seconds 0.1 --save " + Quoted(earlier)));
+        EXPECT_EQ(resaved.exitCode, 0) << text << resaved.output;
+        EXPECT_NE(files_.read(earlier), text);
+        DeleteFileA((dir + "earlier.board.toml").c_str());
+    }
     const ProgramRun notesAsked = RunProgram(run("--seconds 0.1 --save " + Quoted(notes) + " --overwrite"));
     EXPECT_EQ(notesAsked.exitCode, 0) << notesAsked.output;
     EXPECT_EQ(files_.read(notes).find("call the bench"), std::string::npos) << "--overwrite replaced nothing";
@@ -186,7 +195,8 @@ TEST_F(UserFilesTest, CsvFilesReplaceNoRecordingTheRunReadsNorTheStoredWorksheet
          ""},
         {run("--worksheet " + Quoted(sheet_) + " --seconds 0.2 --csv " + Quoted(dir + "out") + " --save " +
              Quoted(dir + "out\\X-codes-ch0.csv")),
-         "--save refused: " + dir + "out\\X-codes-ch0.csv is " + dir + "out/X-codes-ch0.csv, a file of the --csv output",
+         "--save refused: " + dir + "out\\X-codes-ch0.csv is " + dir +
+             "out/X-codes-ch0.csv, a file of the --csv output",
          dir + "out\\X-codes-ch0.csv"},
         {run("--worksheet " + Quoted(sheet_) + " --seconds 0.2 --csv " + Quoted(dir + "out") + " --save " +
              Quoted(dir + "out\\channels.tsv")),

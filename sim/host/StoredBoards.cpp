@@ -82,7 +82,9 @@ std::string SaveReplaces(const std::string& save, const std::string& boardRead, 
 {
     if (SameFile(save, boardRead))
         return Cp932ToUtf8(save) + " is the board profile this run reads";
-    if (FileExists(save) && !FileBeginsWith(save, kStoredWorksheetHeader))
+    // The earlier hexadecimal worksheets were stored by this program too.
+    const bool stored = FileBeginsWith(save, kStoredWorksheetHeader) || FileBeginsWith(save, kHexWorksheetMagic);
+    if (FileExists(save) && !stored)
         return Cp932ToUtf8(save) + " is not a worksheet this program stored";
     const std::string beside = ProfileBeside(save);
     const DWORD attributes = GetFileAttributesA(beside.c_str());
