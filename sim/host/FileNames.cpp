@@ -44,11 +44,16 @@ bool FileExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string CannotOpen(const std::string& path)
 {
     const int reason = errno;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (IsFolder(path))
         return Cp932ToUtf8(path) + ": is a folder: name a file";
     return Cp932ToUtf8(path) + ": the file cannot be opened: " + std::strerror(reason);
 }
@@ -71,16 +76,6 @@ std::string BesideFile(const std::string& file, const std::string& name)
     return absolute ? name : file.substr(0, NameStart(file)) + name;
 }
 
-namespace {
-
-bool IsFileNotFolder(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-}  // namespace
-
 bool SameFileName(const std::string& a, const std::string& b)
 {
     return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -94,8 +89,7 @@ bool SameFile(const std::string& a, const std::string& b)
 
 bool MakeFolders(const std::string& folder)
 {
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (IsFolder(folder))
         return true;
     // Scanned from the first byte by whole characters: the second byte of a
     // double-byte character may look like a separator. A separator at the
@@ -104,7 +98,7 @@ bool MakeFolders(const std::string& folder)
         if (end == 0)
             continue;
         const std::string above = folder.substr(0, end);
-        if (!CreateDirectoryA(above.c_str(), nullptr) && IsFileNotFolder(above)) {
+        if (!CreateDirectoryA(above.c_str(), nullptr) && FileExists(above)) {
             errno = ENOTDIR;
             return false;
         }
@@ -113,7 +107,7 @@ bool MakeFolders(const std::string& folder)
         errno = GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
         return false;
     }
-    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES || IsFileNotFolder(folder)) {
+    if (!IsFolder(folder)) {
         errno = ENOTDIR;
         return false;
     }

@@ -27,6 +27,8 @@ bool SameFileName(const std::string& a, const std::string& b);
 bool SameFile(const std::string& a, const std::string& b);
 // Whether the file at `path` exists (a folder does not count).
 bool FileExists(const std::string& path);
+// Whether `path` names a folder.
+bool IsFolder(const std::string& path);
 // Why the file at `path` cannot be opened for reading, after the attempt
 // failed: it is a folder, or the system's reason. Begins with the path.
 std::string CannotOpen(const std::string& path);

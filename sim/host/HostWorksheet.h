@@ -70,6 +70,7 @@ public:
     // --- Modules (HostWorksheet.cpp).
     ModuleEntry* entryOf(const ModuleRecord* record) const;
     ModuleEntry* entryOf(const HostModule* module) const;
+    ModuleEntry* entryById(int id) const;
     // Null when the host's memory has no room for the module's records.
     ModuleEntry* place(const RegisteredClass& cls, unsigned inputs, unsigned outputs, const std::string& name);
     // Takes the module out of processing, its connections and the list,
@@ -118,7 +119,6 @@ public:
     BlockTimes blockTimes() const;
 
 private:
-    ModuleEntry* entryById(int id) const;
     ModuleEntry* entryOfChannel(const OutputChannelRecord* channel, unsigned* index) const;
     void freeBlocksOf(ModuleEntry* entry);
     DataBlock* newBlock(std::uint32_t room);

@@ -144,27 +144,18 @@ bool CloseFile(RunCsv* csv, std::FILE* file, const std::string& path)
 // in csv->made.
 bool CanWrite(RunCsv* csv, const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (IsFolder(path)) {
         errno = EISDIR;
         return Failed(csv, path);
     }
+    const bool existed = FileExists(path);
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (!file)
         return Failed(csv, path);
     std::fclose(file);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (!existed)
         csv->made.push_back(path);
     return true;
-}
-
-const HostModule* ModuleById(const StandinHost& host, int id)
-{
-    for (const HostModule* module : host.modules()) {
-        if (module->id() == id)
-            return module;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -230,7 +221,7 @@ void AbandonRunCsv(RunCsv* csv)
 bool StartRunCsv(const StandinHost& host, RunCsv* csv)
 {
     for (CsvFile& file : csv->files) {
-        const HostModule* module = ModuleById(host, file.moduleId);
+        const HostModule* module = host.findModule(file.moduleId);
         if (file.output || !module)
             continue;
         file.file = OpenFile(csv, file.path);
@@ -294,7 +285,7 @@ bool CloseRunCsv(StandinHost& host, RunCsv* csv)
     bool written = true;
     std::string manifest;
     for (CsvFile& file : csv->files) {
-        const HostModule* module = ModuleById(host, file.moduleId);
+        const HostModule* module = host.findModule(file.moduleId);
         if (file.file) {
             written &= CloseFile(csv, file.file, file.path);
             file.file = nullptr;

@@ -201,9 +201,7 @@ std::uint64_t PrintDroppedBlocks(const StandinHost& host)
     std::uint64_t total = 0;
     for (const DroppedInputBlocks& dropped : host.droppedInputBlocks()) {
         total += dropped.blocks;
-        for (const HostModule* module : host.modules()) {
-            if (module->id() != dropped.moduleId)
-                continue;
+        if (const HostModule* module = host.findModule(dropped.moduleId)) {
             const std::string why = dropped.noSuchInput
                                         ? "the module has " + std::to_string(module->inputs()) + " inputs"
                                         : "the module took none of the last " + std::to_string(kMaxWaitingBlocks);

@@ -239,6 +239,12 @@ HostModule* StandinHost::findModule(const ModuleRecord* record) const
     return entry ? entry->module.get() : nullptr;
 }
 
+HostModule* StandinHost::findModule(int id) const
+{
+    ModuleEntry* entry = rooms_->worksheet.entryById(id);
+    return entry ? entry->module.get() : nullptr;
+}
+
 bool StandinHost::chooseMenuCommand(std::uint32_t command)
 {
     MenuEntryHandler handler = nullptr;

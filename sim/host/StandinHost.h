@@ -300,6 +300,7 @@ public:
     bool processModule(HostModule* module);
     std::vector<HostModule*> modules() const;        // in placement order
     HostModule* findModule(const ModuleRecord* record) const;
+    HostModule* findModule(int id) const;
     // Menu command of the host: a registered menu entry runs its handler; a
     // module class's menu command places a module of that class.
     bool chooseMenuCommand(std::uint32_t command);

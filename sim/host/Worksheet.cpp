@@ -170,8 +170,7 @@ bool StandinHost::saveWorksheet(const std::string& path, std::string* error) con
     for (const Connection& connection : rooms_->worksheet.connections())
         worksheet.connections.push_back(
             {indexOf(connection.fromId), connection.output, indexOf(connection.toId), connection.input});
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (IsFolder(path))
         return Refuse(error, Cp932ToUtf8(path) + ": is a folder: name the worksheet's file");
     // Folders that do not exist yet are made, as --csv makes its folder.
     const std::size_t name = NameStart(path);

@@ -116,11 +116,9 @@ int ReportSilentModules(const StandinHost& host)
     for (const ModuleResult& answer : host.moduleResults()) {
         if (answer.message != MODMSG_START || answer.result != 0)
             continue;
-        for (const HostModule* module : host.modules()) {
-            if (module->id() == answer.moduleId)
-                std::printf("module '%s' (%s) answered 0 to its start: it measured nothing\n",
-                            Cp932ToUtf8(module->name()).c_str(), module->className().c_str());
-        }
+        if (const HostModule* module = host.findModule(answer.moduleId))
+            std::printf("module '%s' (%s) answered 0 to its start: it measured nothing\n",
+                        Cp932ToUtf8(module->name()).c_str(), module->className().c_str());
         result = kExitNothingMeasured;
     }
     return result;
