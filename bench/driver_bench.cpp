@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "sim/driver/SimTorq7Control.h"
-#include "sim/driver/SimTorq7Loader.h"
+#include "sim/control/SimTorq7Control.h"
+#include "sim/control/SimTorq7Loader.h"
 
 namespace {
 

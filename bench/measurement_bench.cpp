@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "sim/host/StandinHost.h"
+#include "sim/host/standin/StandinHost.h"
 #include "torq7m/modules/AdModuleData.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/StandinHost.h"
+#include "sim/host/standin/StandinHost.h"
 
 namespace torq7test {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "RehearsalFiles.h"
-#include "sim/host/BoardProfile.h"
-#include "sim/host/FileNames.h"
+#include "sim/profile/BoardProfile.h"
+#include "sim/text/FileNames.h"
 
 namespace torq7test {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "RehearsalFiles.h"
 #include "TestHost.h"
-#include "sim/host/BoardProfile.h"
-#include "sim/host/RunCsv.h"
+#include "sim/host/run/RunCsv.h"
+#include "sim/profile/BoardProfile.h"
 
 namespace torq7test {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestHost.h"
-#include "sim/host/HostNames.h"
+#include "sim/host/binding/HostNames.h"
 
 namespace torq7test {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "ProgramRun.h"
 #include "RehearsalFiles.h"
-#include "sim/host/FileNames.h"
+#include "sim/text/FileNames.h"
 
 namespace torq7test {
 namespace {

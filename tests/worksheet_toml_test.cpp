@@ -6,7 +6,7 @@
 
 #include "RehearsalFiles.h"
 #include "TestHost.h"
-#include "sim/host/HexText.h"
+#include "sim/text/HexText.h"
 #include "torq7m/modules/AdModuleData.h"
 #include "torq7m/modules/DaModuleData.h"
 #include "torq7m/modules/DiModuleData.h"

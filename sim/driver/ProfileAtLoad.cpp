@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "SimTorq7Loader.h"
-#include "sim/host/BoardProfile.h"
-#include "sim/host/CodePage.h"
+#include "sim/control/SimTorq7Loader.h"
+#include "sim/profile/BoardProfile.h"
+#include "sim/text/CodePage.h"
 
 namespace {
 

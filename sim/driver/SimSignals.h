@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Replay.h"
-#include "SimTorq7Control.h"
+#include "sim/control/SimTorq7Control.h"
 
 namespace sim {
 

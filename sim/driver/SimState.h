@@ -13,7 +13,7 @@
 
 #include "Replay.h"
 #include "SimSignals.h"
-#include "SimTorq7Control.h"
+#include "sim/control/SimTorq7Control.h"
 
 namespace sim {
 

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "CodePage.h"
-#include "WorksheetToml.h"
+#include "sim/host/storage/WorksheetToml.h"
+#include "sim/text/CodePage.h"
 
 namespace standin {
 

@@ -11,19 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/BoardProfile.h"
-#include "sim/host/CodePage.h"
-#include "sim/host/Counted.h"
-#include "sim/host/FileNames.h"
-#include "sim/host/LoadFailures.h"
-#include "sim/host/ProgramModes.h"
-#include "sim/host/ProgramOptions.h"
-#include "sim/host/RunChecks.h"
-#include "sim/host/RunCsv.h"
-#include "sim/host/RunSummary.h"
-#include "sim/host/StandinHost.h"
-#include "sim/host/StoredBoards.h"
-#include "sim/host/WarningGlosses.h"
+#include "ProgramFiles.h"
+#include "ProgramOptions.h"
+#include "sim/host/run/LoadFailures.h"
+#include "sim/host/run/RunChecks.h"
+#include "sim/host/run/RunCsv.h"
+#include "sim/host/run/RunSummary.h"
+#include "sim/host/run/WarningGlosses.h"
+#include "sim/host/screen/ProgramModes.h"
+#include "sim/host/standin/StandinHost.h"
+#include "sim/host/storage/StoredBoards.h"
+#include "sim/profile/BoardProfile.h"
+#include "sim/text/CodePage.h"
+#include "sim/text/Counted.h"
+#include "sim/text/FileNames.h"
 
 namespace {
 

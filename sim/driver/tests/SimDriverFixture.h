@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/driver/SimTorq7Control.h"
-#include "sim/driver/SimTorq7Loader.h"
+#include "sim/control/SimTorq7Control.h"
+#include "sim/control/SimTorq7Loader.h"
 
 inline std::uint32_t g_now;
 
