@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/host/record/Recorded.h"
+#include "Recorded.h"
 
 namespace standin {
 
