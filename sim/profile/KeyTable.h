@@ -22,9 +22,9 @@ enum class KeyType {
     Own,      // a table, a list of tables or a list that the table's reader reads itself
 };
 
-// When a key is read. Keys that pick the table's kind (and with it the
-// other keys it allows) come before the check of its keys; a recording's
-// file and column last, as the file is opened.
+// When a key is read. Choose: before the check of the table's keys, since
+// the key that picks the table's kind (and with it the keys it allows) is
+// among them. Recording: last, as the recording's file is opened.
 enum class Step { Choose, Value, Recording };
 
 // The kinds of a table that take a key, one bit each; a table of one kind
