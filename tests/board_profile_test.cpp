@@ -494,5 +494,50 @@ TEST_F(BoardProfileTest, MistakesAreRefusedWithFileLineAndWhatIsWrong)
     EXPECT_NE(error.find("bad.csv:3: 'x' in column 'value' is not a number"), std::string::npos) << error;
 }
 
+// With several mistakes the first one read is told: the keys that choose a
+// table's kind, then the check of its keys against that kind, then its other
+// values, a recording's file last; a board's own values before its tables,
+// and its slot against the other boards' after them.
+TEST_F(BoardProfileTest, OfSeveralMistakesTheFirstReadIsToldWithTheKeysItsKindTakes)
+{
+    struct Case {
+        const char* profile;
+        const char* expected;   // the whole message after "board.toml:"
+    };
+    const Case kCases[] = {
+        {"[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 8\nsignal = \"sine\"\nseed = 4\n",
+         "4: 'channel' is 8, outside 0..7"},
+        {"[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"sine\"\noffset = \"x\"\nseed = 4\n",
+         "7: unknown key 'seed' (known here: 'channel', 'range', 'signal', 'offset', 'amplitude', 'period_ms', "
+         "'phase_deg')"},
+        {"[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\noffset = 1\n",
+         "6: unknown key 'offset' (known here: 'channel', 'range', 'signal', 'file', 'column', 'time_column', "
+         "'time_unit', 'interpolate', 'at_end')"},
+        {"[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"replay\"\ntime_unit = \"h\"\n",
+         "6: 'time_unit' is 'h', not one of 's', 'ms'"},
+        {"[[board]]\nslot = 0\n[[board.analog_input]]\nchannel = 0\nsignal = \"noise\"\n"
+         "[[board.analog_input]]\nchannel = 0\nsignal = \"noise\"\nseed = -1\n",
+         "6: analog input channel 0 is described twice"},
+        {"[[board]]\nslot = 0\n[board.digital_input]\nsource = \"counter\"\nvalue = 3\n",
+         "5: unknown key 'value' (known here: 'source', 'start', 'step')"},
+        {"[[board]]\nslot = 0\n[board.digital_input]\nsource = \"replay\"\nvalues = [1]\n",
+         "5: unknown key 'values' (known here: 'source', 'file', 'column', 'at_end')"},
+        {"[[board]]\nslot = 0\n[board.digital_input]\nsource = \"pattern\"\nvalues = [1, 300]\nat_end = \"stop\"\n",
+         "6: 'at_end' is 'stop', not one of 'loop', 'hold'"},
+        {"[[board]]\nslot = 0\n[board.digital_input]\nsource = \"replay\"\nat_end = \"stop\"\n",
+         "5: 'at_end' is 'stop', not one of 'loop', 'hold'"},
+        {"[[board]]\nslot = 0\n[[board]]\nslot = 0\n[[board.fault]]\nentry = \"Torq7GetData\"\nerror = 1\n",
+         "5: a fault needs either 'at_call' or 'from_ms'"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.profile);
+        standin::BoardProfile profile;
+        std::string error;
+        const std::string path = files_.write("board.toml", c.profile);
+        EXPECT_FALSE(standin::ReadBoardProfile(path, &profile, &error));
+        EXPECT_EQ(error, path + ":" + c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace torq7test

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "BoardProfile.h"
-#include "BoardProfileNames.h"
+#include "BoardProfileKeys.h"
 #include "sim/text/CodePage.h"
 #include "sim/text/FileNames.h"
 #include "torq7m/modules/ClassTable.h"
@@ -14,7 +14,7 @@ namespace standin {
 
 namespace {
 
-using namespace profile_names;
+using namespace profile_keys;
 
 std::string Number(double value)
 {
@@ -53,11 +53,7 @@ const SignalKind& KindOf(std::uint32_t kind)
 
 bool Allows(const SignalKind& kind, std::string_view key)
 {
-    for (std::size_t i = 0; i < kind.keys.count; ++i) {
-        if (kind.keys.keys[i] == key)
-            return true;
-    }
-    return false;
+    return Takes(kAnalogInputKeys, key, SignalBit(kind.kind));
 }
 
 std::string FlagName(const std::vector<std::string>& names, const std::uint32_t* flags, std::uint32_t mask,

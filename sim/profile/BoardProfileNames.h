@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "sim/control/SimTorq7Control.h"
@@ -15,61 +14,31 @@ namespace profile_names {
 // Codes of the board's 12-bit converter over an input range.
 constexpr double kCodes = 4096.0;
 
-// What a channel's signal may say, per kind.
-
-inline constexpr std::string_view kConstantKeys[] = {"channel", "range", "signal", "offset"};
-inline constexpr std::string_view kPeriodicKeys[] = {"channel", "range", "signal", "offset", "amplitude", "period_ms",
-                                              "phase_deg"};
-inline constexpr std::string_view kNoiseKeys[] = {"channel", "range", "signal", "offset", "amplitude", "seed"};
-inline constexpr std::string_view kReplayKeys[] = {"channel", "range",       "signal",    "file",
-                                            "column",  "time_column", "time_unit", "interpolate", "at_end"};
-
-struct KeySet {
-    const std::string_view* keys;
-    std::size_t count;
-};
-
-template <std::size_t N>
-constexpr KeySet Keys(const std::string_view (&keys)[N])
-{
-    return {keys, N};
-}
+// A channel's signal kinds; the keys each takes are in BoardProfileKeys.h.
 
 struct SignalKind {
     const char* name;
     SimSignalKind kind;
-    KeySet keys;
 };
 
 inline constexpr SignalKind kSignalKinds[] = {
-    {"constant", SIM_SIGNAL_CONSTANT, Keys(kConstantKeys)}, {"sine", SIM_SIGNAL_SINE, Keys(kPeriodicKeys)},
-    {"square", SIM_SIGNAL_SQUARE, Keys(kPeriodicKeys)},     {"ramp", SIM_SIGNAL_RAMP, Keys(kPeriodicKeys)},
-    {"triangle", SIM_SIGNAL_TRIANGLE, Keys(kPeriodicKeys)}, {"noise", SIM_SIGNAL_NOISE, Keys(kNoiseKeys)},
-    {"replay", SIM_SIGNAL_REPLAY, Keys(kReplayKeys)},
+    {"constant", SIM_SIGNAL_CONSTANT}, {"sine", SIM_SIGNAL_SINE},   {"square", SIM_SIGNAL_SQUARE},
+    {"ramp", SIM_SIGNAL_RAMP},         {"triangle", SIM_SIGNAL_TRIANGLE},
+    {"noise", SIM_SIGNAL_NOISE},       {"replay", SIM_SIGNAL_REPLAY},
 };
 
-// What the digital input port may say, per source.
-
-inline constexpr std::string_view kPortConstantKeys[] = {"source", "value"};
-inline constexpr std::string_view kPortCounterKeys[] = {"source", "start", "step"};
-inline constexpr std::string_view kPortPatternKeys[] = {"source", "values", "at_end"};
-inline constexpr std::string_view kPortLoopbackKeys[] = {"source"};
-inline constexpr std::string_view kPortReplayKeys[] = {"source", "file", "column", "at_end"};
+// The digital input port's sources; the keys each takes are in BoardProfileKeys.h.
 
 enum class PortSource { Constant, Counter, Pattern, Loopback, Replay };
 
 struct PortSourceKind {
     const char* name;
     PortSource source;
-    KeySet keys;
 };
 
 inline constexpr PortSourceKind kPortSources[] = {
-    {"constant", PortSource::Constant, Keys(kPortConstantKeys)},
-    {"counter", PortSource::Counter, Keys(kPortCounterKeys)},
-    {"pattern", PortSource::Pattern, Keys(kPortPatternKeys)},
-    {"loopback", PortSource::Loopback, Keys(kPortLoopbackKeys)},
-    {"replay", PortSource::Replay, Keys(kPortReplayKeys)},
+    {"constant", PortSource::Constant}, {"counter", PortSource::Counter}, {"pattern", PortSource::Pattern},
+    {"loopback", PortSource::Loopback}, {"replay", PortSource::Replay},
 };
 
 inline const std::vector<std::string> kInterpolations = {"hold", "linear"};
