@@ -214,6 +214,24 @@ TEST_F(WorksheetTomlTest, MistakesAreRefusedWithFileLineAndNothingIsPlaced)
         {"[[module]]\nclass = \"TORQ7DI\"\ninputs = 0\noutputs = 1\nboard = 5\n[[module]]\nclass = \"TORQ7DI\"\n"
          "inputs = 0\noutputs = 1\nboard = \n",
          "13: "},
+        // An unknown key's message lists every key a module of its class may have.
+        {"[[module]]\nclass = \"TORQ7AD\"\ninputs = 0\noutputs = 1\nboard = 5\ncolour = 1\n",
+         "9: unknown key 'colour' (known here: 'class', 'name', 'name_hex', 'description', 'description_hex', "
+         "'inputs', 'outputs', 'board', 'channel_names', 'raw', 'input_range', 'buffer_mode', 'buffer_words', "
+         "'start_method')"},
+        // Of two mistakes the one found first is told, wherever it stands in
+        // the file: the class before the other keys, the settings fields and
+        // the module's name before the raw bytes, a connection's ends in order.
+        {"[[module]]\ncolour = 1\nclass = \"TORQ7XX\"\n", "6: 'class' is 'TORQ7XX', not one of"},
+        {"[[module]]\nclass = \"TORQ7AD\"\ninputs = 0\noutputs = 1\nboard = 5\nraw = [{ offset = 999, bytes = \"00\" }]\n"
+         "buffer_words = 10000\n",
+         "10: 'buffer_words' is 10000, not one of the buffer sizes"},
+        {"[[module]]\nclass = \"TORQ7DI\"\nname = \"A\"\ninputs = 0\noutputs = 1\nboard = 5\n[[module]]\nclass = \"TORQ7DI\"\n"
+         "raw = [{ offset = 0, bytes = \"zz\" }]\nname = \"A\"\ninputs = 0\noutputs = 1\nboard = 5\n",
+         "13: a module named 'A' is already in the worksheet"},
+        {"[[module]]\nclass = \"TORQ7DI\"\nname = \"A\"\ninputs = 0\noutputs = 1\nboard = 5\n"
+         "[[connection]]\noutput = 99\nfrom = \"B\"\nto = 0\ninput = 0\n",
+         "12: 'from': no module is named B"},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.modules);

@@ -1,4 +1,4 @@
-// Reading a worksheet of either kind: TOML (WorksheetToml.cpp), or the
+// Reading a worksheet of either kind: TOML (WorksheetTomlRead.cpp), or the
 // earlier hexadecimal files, which are still read.
 #include <cmath>
 #include <fstream>
