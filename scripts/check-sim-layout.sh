@@ -36,7 +36,7 @@ floor_of() {
 
 breaches=0
 breach() {
-    echo "$1"
+    echo "$*"
     breaches=$((breaches + 1))
 }
 
@@ -44,11 +44,11 @@ while IFS= read -r file; do
     folder=$(dirname "$file")
     own=$(floor_of "$folder")
     if [ -z "$own" ]; then
-        breach "$file: its folder $folder has no floor in scripts/check-sim-layout.sh"
+        breach "$file: its folder $folder has no floor: add it to the list of floors in scripts/check-sim-layout.sh"
         continue
     fi
     lines=$(wc -l <"$file")
-    [ "$lines" -le 400 ] || breach "$file: $lines lines, more than 400"
+    [ "$lines" -le 400 ] || breach "$file: $lines lines, more than 400: split it by job into files of the same folder"
     while IFS=: read -r line included; do
         if [ -f "$folder/$included" ] && [ "${included#*/}" = "$included" ]; then
             continue   # the file's own folder
@@ -66,13 +66,14 @@ while IFS= read -r file; do
         if [ -z "$theirs" ]; then
             breach "$file:$line: \"$included\" is in $target, which sim/ does not build on"
         elif [ "$theirs" -ge "$own" ]; then
-            breach "$file:$line: \"$included\" ($target, floor $theirs) is not below $folder (floor $own)"
+            breach "$file:$line: \"$included\" ($target, floor $theirs) is not below $folder (floor $own):" \
+                "move what it needs down to a floor below, or the code that needs it up (floors: scripts/check-sim-layout.sh)"
         fi
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" | sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/')
 done < <(find sim -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
 
 if [ "$breaches" -ne 0 ]; then
-    echo "$breaches breaches of the layout of sim/"
+    echo "the layout of sim/ is breached $breaches time(s): see the lines above"
     exit 1
 fi
 echo "sim/: every include runs down, every file within 400 lines"

@@ -1,3 +1,4 @@
+// A recording played back: the code at a sample's time, between the recorded points.
 #include "Replay.h"
 
 #include <algorithm>

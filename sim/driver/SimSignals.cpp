@@ -1,3 +1,4 @@
+// The codes the simulated board measures: each signal kind at a sample's time.
 #include "SimSignals.h"
 
 #include <cmath>

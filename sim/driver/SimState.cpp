@@ -1,3 +1,4 @@
+// The simulated driver's state: its boards, faults and call log, behind one lock.
 #include "SimState.h"
 
 #include <algorithm>

@@ -1,6 +1,8 @@
 // The keys of each table of a board profile, and the values read from one
-// table before its records are built. A new key is one line of its table
-// (and the value it fills).
+// table before its records are built. A new key is read and checked from one
+// line of its table; it also needs the value it fills here, its place in the
+// records (BoardProfile.h, BoardProfileBuild.cpp) and its line in the profile
+// written back (BoardProfileFormat.cpp).
 #pragma once
 
 #include <cstdint>

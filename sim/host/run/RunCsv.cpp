@@ -1,4 +1,5 @@
-// Writing a run's recorded channels as CSV files.
+// Naming and writing a run's CSV files: a file name per module and channel,
+// no two alike (PlanFiles), then the rows as the blocks are released.
 #include "RunCsv.h"
 
 #include <algorithm>

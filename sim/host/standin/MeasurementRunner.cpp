@@ -1,5 +1,6 @@
 // Measurements as the host runs them: the clock the library and the driver
-// see, the time base, start, rounds of process calls, pause and stop.
+// see, the time base, start, rounds of process calls, pause and stop; on
+// the virtual clock, the next moment a process call matters (FindNextCall).
 #include <algorithm>
 #include <cmath>
 

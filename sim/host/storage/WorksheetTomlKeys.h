@@ -1,6 +1,9 @@
 // The keys of each table of a TOML worksheet, one row per key: the reader
-// allows, reads and checks a key from its row alone, so a new key is a new
-// row. The rows are in the order a message about an unknown key lists them.
+// allows, reads and checks a key from its row alone, so a new key is read
+// from a new row; WorksheetTomlWriter.cpp writes a module's own keys by name
+// and must get it too. A class's settings field is a row of
+// WorksheetTomlLayouts.h instead, read and written from that row alone. The
+// rows are in the order a message about an unknown key lists them.
 #pragma once
 
 #include <cstddef>
