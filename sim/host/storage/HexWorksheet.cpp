@@ -13,13 +13,6 @@ namespace standin {
 
 namespace {
 
-bool Refuse(std::string* error, const std::string& what)
-{
-    if (error)
-        *error = what;
-    return false;
-}
-
 // The time base of a timebase line, checked as the TOML worksheet's is.
 bool ReadTimeBase(std::istringstream& fields, StoredWorksheet* worksheet, std::string* problem)
 {
@@ -93,9 +86,11 @@ bool ReadHexWorksheet(const std::string& path, StoredWorksheet* worksheet, std::
             else
                 ok = false;
         }
-        if (!ok)
-            return Refuse(error, Cp932ToUtf8(path) + ":" + std::to_string(number) + ": " +
-                                     (problem.empty() ? "cannot be read: " + line : problem));
+        if (!ok) {
+            *error = Cp932ToUtf8(path) + ":" + std::to_string(number) + ": " +
+                     (problem.empty() ? "cannot be read: " + line : problem);
+            return false;
+        }
     }
     return true;
 }
@@ -107,8 +102,10 @@ bool ReadWorksheet(const std::string& path, StoredWorksheet* worksheet, std::str
     std::string first;
     {
         std::ifstream in(path, std::ios::binary);
-        if (!in)
-            return Refuse(error, CannotOpen(path));
+        if (!in) {
+            *error = CannotOpen(path);
+            return false;
+        }
         std::getline(in, first);
     }
     if (!first.empty() && first.back() == '\r')
